@@ -1,0 +1,45 @@
+# veldo_library(NAME DIRS dir... LINKS target...)
+# A static library made of every .cpp in the given source folders (globbed, so adding a file
+# needs no CMake edit).
+function(veldo_library name)
+  cmake_parse_arguments(ARG "" "" "DIRS;LINKS" ${ARGN})
+  set(sources)
+  foreach(dir IN LISTS ARG_DIRS)
+    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/${dir}/*.qrc)
+    list(APPEND sources ${found})
+  endforeach()
+  if(NOT sources)
+    # A folder that has no code yet still gives a target, so its users link.
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${ARG_LINKS})
+    return()
+  endif()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARG_LINKS})
+endfunction()
+
+# veldo_test(NAME DIR dir LINKS target... [GUI])
+# One GoogleTest program from every .cpp in tests/<dir>; each case becomes a ctest entry.
+# GUI programs get a main that creates a QApplication on the offscreen platform.
+function(veldo_test name)
+  cmake_parse_arguments(ARG "GUI" "DIR;TIMEOUT" "LINKS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_DIR}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  if(ARG_GUI)
+    target_link_libraries(${name} PRIVATE ${ARG_LINKS} veldo_testkit_gui GTest::gtest GTest::gmock)
+  else()
+    target_link_libraries(${name} PRIVATE ${ARG_LINKS} veldo_testkit GTest::gtest GTest::gmock GTest::gtest_main)
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS ${ARG_DIR}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SDL_AUDIODRIVER=dummy")
+endfunction()

@@ -1,0 +1,40 @@
+#include "local_server.h"
+
+#include <chrono>
+#include <stdexcept>
+
+namespace veldo::testing {
+
+LocalServer::LocalServer() {
+    server_.set_logger([this](const httplib::Request& req, const httplib::Response&) {
+        RecordedRequest r{req.method, req.target, {}, req.body};
+        for (const auto& [name, value] : req.headers) r.headers.emplace_back(name, value);
+        std::lock_guard lock(mutex_);
+        requests_.push_back(std::move(r));
+    });
+}
+
+LocalServer::~LocalServer() {
+    server_.stop();
+    if (thread_.joinable()) thread_.join();
+}
+
+void LocalServer::Start() {
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    if (port_ <= 0) throw std::runtime_error("cannot bind a local port");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+std::string LocalServer::HostAndPort() const { return "127.0.0.1:" + std::to_string(port_); }
+
+std::string LocalServer::Url(const std::string& path) const {
+    return "http://" + HostAndPort() + path;
+}
+
+std::vector<RecordedRequest> LocalServer::Requests() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+} // namespace veldo::testing
