@@ -8,7 +8,8 @@ namespace veldo::testing {
 LocalServer::LocalServer() {
     server_.set_logger([this](const httplib::Request& req, const httplib::Response&) {
         RecordedRequest r{req.method, req.target, {}, req.body};
-        for (const auto& [name, value] : req.headers) r.headers.emplace_back(name, value);
+        for (const auto& [name, value] : req.headers)
+            r.headers.emplace_back(name, value);
         std::lock_guard lock(mutex_);
         requests_.push_back(std::move(r));
     });
@@ -23,10 +24,13 @@ void LocalServer::Start() {
     port_ = server_.bind_to_any_port("127.0.0.1");
     if (port_ <= 0) throw std::runtime_error("cannot bind a local port");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
-    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (!server_.is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-std::string LocalServer::HostAndPort() const { return "127.0.0.1:" + std::to_string(port_); }
+std::string LocalServer::HostAndPort() const {
+    return "127.0.0.1:" + std::to_string(port_);
+}
 
 std::string LocalServer::Url(const std::string& path) const {
     return "http://" + HostAndPort() + path;

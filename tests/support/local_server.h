@@ -13,7 +13,7 @@ namespace veldo::testing {
 
 struct RecordedRequest {
     std::string method;
-    std::string target; // path with query, as sent
+    std::string target;                                       // path with query, as sent
     std::vector<std::pair<std::string, std::string>> headers; // in arrival order
     std::string body;
 };

@@ -36,9 +36,9 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart);
 BOOL BASS_ChannelPause(DWORD handle);
 BOOL BASS_ChannelStop(DWORD handle);
 DWORD BASS_ChannelIsActive(DWORD handle);
-QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode);   // (QWORD)-1 on error
-QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode); // (QWORD)-1 on error
-double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos); // negative on error
+QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode);               // (QWORD)-1 on error
+QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode);             // (QWORD)-1 on error
+double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos);           // negative on error
 DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length); // (DWORD)-1 on error
 int BASS_ErrorGetCode();
 // Closes the device and frees every stream (tests and process end).
