@@ -1,0 +1,12 @@
+#include "web/web_get_text.h"
+
+#include "web/web_request.h"
+
+namespace veldo {
+
+Text WebGetText(const Text& url) {
+    const ByteArray body = WebRequest(url);
+    return Text(body.c_str()); // a text ends at the body's first zero byte
+}
+
+} // namespace veldo

@@ -1,0 +1,36 @@
+#pragma once
+// One complete HTTP exchange with the site's fixed headers, cookies, redirects and UTF-8
+// conversion. Blocks the calling thread; keeps no state between calls except the run's shared
+// in-memory cookie store, which only requests without their own `cookies` use.
+#include "text/text_types.h"
+
+#include <optional>
+
+namespace veldo {
+
+// The optional arguments of WebRequest. Pointers name the caller's own variables (in/out or
+// out); a null pointer means the argument is omitted: an omitted input counts as empty and an
+// omitted result is computed and dropped. `cookies` and `proxy` tell "given" from "omitted":
+// a given empty text is given.
+struct WebRequestOptions {
+    int method = 0;          // 1: "POST"; anything else "GET". Non-zero sends a body.
+    Text postText;           // the body as text, used when a body is sent and postBytes is empty
+    Text* cookies = nullptr; // in/out: sent as the Cookie line; receives the merge
+    Text* returnedCookies = nullptr; // out: name=value pairs the response set, joined by "; "
+    Text* extraHeaders = nullptr;    // in/out: the caller's lines, completed with the defaults
+    Text* redirectAddress = nullptr; // out: the Location value, else the whole header text
+    bool noAutoRedirect = false;     // true: redirects are reported, not followed
+    ByteArray* postBytes = nullptr;  // in/out: the body as bytes; filled from postText if empty
+    std::optional<Text> proxy;       // "server[:port]" for plain http requests
+    Text* responseHeaders = nullptr; // out: status line and header lines, each ended by CR LF
+};
+
+// The default User-Agent of every request whose extraHeaders name none.
+extern const char kDefaultUserAgent[];
+
+// Fetches `url` ("http://", "https://" or no scheme; host, optional port, path). Returns the
+// body, converted to GBK when it is UTF-8; empty when nothing could be read, when the server
+// stayed silent past the time limits or when the body is larger than 64 MiB.
+ByteArray WebRequest(const Text& url, const WebRequestOptions& options = {});
+
+} // namespace veldo
