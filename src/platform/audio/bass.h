@@ -27,6 +27,11 @@ inline constexpr int BASS_ERROR_DEVICE = 23;  // no usable output device
 inline constexpr int BASS_ERROR_NOTAVAIL = 37;
 inline constexpr int BASS_ERROR_UNKNOWN = -1;
 
+// Options of BASS_SetConfig (values as in BASS), in milliseconds.
+inline constexpr DWORD BASS_CONFIG_NET_TIMEOUT = 11;     // connect time-out, default 10000
+inline constexpr DWORD BASS_CONFIG_NET_READTIMEOUT = 37; // no data for this long ends a
+                                                         // download, default 30000
+
 using DOWNLOADPROC = void(const void* buffer, DWORD length, void* user);
 
 BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* win, const void* clsid);
@@ -43,3 +48,5 @@ DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length); // (DWORD)-
 int BASS_ErrorGetCode();
 // Closes the device and frees every stream (tests and process end).
 BOOL BASS_Free();
+// Sets one of the BASS_CONFIG_ options for streams created afterwards.
+BOOL BASS_SetConfig(DWORD option, DWORD value);

@@ -1,63 +1,173 @@
+/* The BASS calls over our engine. Threads: any caller thread may call them (the program uses
+ * the UI thread); `engineMutex` guards the device and the settings; the handle table has its
+ * own lock. BASS_StreamCreateURL waits for a new stream's prebuffer without holding either
+ * lock. Streams run their own threads (see stream.h); the device its callback (see
+ * audio_device.h). */
 #include "platform/audio/bass.h"
 
-#include <SDL.h>
+#include <strings.h>
 
-// First cut: device opening only; streams are not available yet.
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "platform/audio/audio_device.h"
+#include "platform/audio/handle_table.h"
+
+using veldo::audio::AudioDevice;
+using veldo::audio::ChannelState;
+using veldo::audio::FetchLimits;
+using veldo::audio::HandleTable;
+using veldo::audio::Stream;
+
 namespace {
-int lastError = BASS_OK;
-bool initialised = false;
+
+std::mutex engineMutex;
+AudioDevice device;      // under engineMutex
+FetchLimits fetchLimits; // under engineMutex
+HandleTable handles;
+thread_local int lastError = BASS_OK;
+
+bool Fail(int code) {
+    lastError = code;
+    return false;
+}
+
+std::shared_ptr<Stream> FindStream(DWORD handle) {
+    auto stream = handles.Find(handle);
+    lastError = stream ? BASS_OK : BASS_ERROR_HANDLE;
+    return stream;
+}
+
+bool IsInitialised() {
+    std::lock_guard lock(engineMutex);
+    return device.IsOpen();
+}
+
+// Takes streams out of the device's mix, then destroys them (joining their threads).
+void Release(std::vector<std::shared_ptr<Stream>> streams) {
+    {
+        std::lock_guard lock(engineMutex);
+        for (const auto& stream : streams)
+            device.Remove(stream.get());
+    }
+    streams.clear();
+}
+
+bool IsWebUrl(const char* url) {
+    return url && (strncasecmp(url, "http://", 7) == 0 || strncasecmp(url, "https://", 8) == 0);
+}
+
 } // namespace
 
 BOOL BASS_Init(int, DWORD, DWORD, void*, const void*) {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        lastError = BASS_ERROR_DEVICE;
-        return false;
-    }
-    initialised = true;
+    std::lock_guard lock(engineMutex);
+    if (!device.Open()) return Fail(BASS_ERROR_DEVICE);
     lastError = BASS_OK;
     return true;
 }
-HSTREAM BASS_StreamCreateURL(const char*, DWORD, DWORD, DOWNLOADPROC*, void*) {
-    lastError = initialised ? BASS_ERROR_NOTAVAIL : BASS_ERROR_INIT;
-    return 0;
+
+BOOL BASS_Free() {
+    Release(handles.TakeAll());
+    std::lock_guard lock(engineMutex);
+    device.Close();
+    lastError = BASS_OK;
+    return true;
 }
-BOOL BASS_ChannelPlay(DWORD, BOOL) {
-    lastError = BASS_ERROR_HANDLE;
-    return false;
+
+BOOL BASS_SetConfig(DWORD option, DWORD value) {
+    std::lock_guard lock(engineMutex);
+    if (option == BASS_CONFIG_NET_TIMEOUT) {
+        fetchLimits.connectTimeoutMs = long(value);
+    } else if (option == BASS_CONFIG_NET_READTIMEOUT) {
+        fetchLimits.stallTimeoutMs = long(value);
+    } else {
+        return Fail(BASS_ERROR_NOTAVAIL);
+    }
+    lastError = BASS_OK;
+    return true;
 }
-BOOL BASS_ChannelPause(DWORD) {
-    lastError = BASS_ERROR_HANDLE;
-    return false;
+
+HSTREAM BASS_StreamCreateURL(const char* url, DWORD, DWORD, DOWNLOADPROC*, void*) {
+    if (!IsInitialised()) return Fail(BASS_ERROR_INIT);
+    if (!IsWebUrl(url)) return Fail(BASS_ERROR_FILEOPEN);
+    // A stream that was stopped or has ended is not played again: free it now, so that
+    // nothing grows with every sound.
+    Release(handles.TakeFinished());
+    FetchLimits limits;
+    {
+        std::lock_guard lock(engineMutex);
+        limits = fetchLimits;
+    }
+    auto stream = std::make_shared<Stream>(url, limits);
+    if (!stream->WaitUntilReady()) return Fail(stream->Error());
+    {
+        std::lock_guard lock(engineMutex);
+        if (!device.IsOpen()) return Fail(BASS_ERROR_INIT);
+        device.Add(stream);
+    }
+    lastError = BASS_OK;
+    return handles.Insert(std::move(stream));
 }
-BOOL BASS_ChannelStop(DWORD) {
-    lastError = BASS_ERROR_HANDLE;
-    return false;
+
+BOOL BASS_ChannelPlay(DWORD handle, BOOL) {
+    auto stream = FindStream(handle);
+    if (!stream) return false;
+    stream->Play();
+    std::lock_guard lock(engineMutex);
+    device.Start();
+    return true;
 }
-DWORD BASS_ChannelIsActive(DWORD) {
-    lastError = BASS_ERROR_HANDLE;
-    return BASS_ACTIVE_STOPPED;
+
+BOOL BASS_ChannelPause(DWORD handle) {
+    auto stream = FindStream(handle);
+    if (!stream) return false;
+    return stream->Pause() ? true : Fail(BASS_ERROR_NOTAVAIL);
 }
-QWORD BASS_ChannelGetLength(DWORD, DWORD) {
-    lastError = BASS_ERROR_HANDLE;
-    return QWORD(-1);
+
+BOOL BASS_ChannelStop(DWORD handle) {
+    auto stream = FindStream(handle);
+    if (!stream) return false;
+    stream->Stop();
+    return true;
 }
-QWORD BASS_ChannelGetPosition(DWORD, DWORD) {
-    lastError = BASS_ERROR_HANDLE;
-    return QWORD(-1);
+
+DWORD BASS_ChannelIsActive(DWORD handle) {
+    auto stream = FindStream(handle);
+    return stream ? DWORD(stream->State()) : BASS_ACTIVE_STOPPED;
 }
-double BASS_ChannelBytes2Seconds(DWORD, QWORD) {
-    lastError = BASS_ERROR_HANDLE;
-    return -1;
+
+QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode) {
+    auto stream = FindStream(handle);
+    if (!stream) return QWORD(-1);
+    if (mode != BASS_POS_BYTE) return Fail(BASS_ERROR_NOTAVAIL), QWORD(-1);
+    return QWORD(stream->LengthBytes());
 }
-DWORD BASS_ChannelGetData(DWORD, void*, DWORD) {
-    lastError = BASS_ERROR_HANDLE;
-    return DWORD(-1);
+
+QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode) {
+    auto stream = FindStream(handle);
+    if (!stream) return QWORD(-1);
+    if (mode != BASS_POS_BYTE) return Fail(BASS_ERROR_NOTAVAIL), QWORD(-1);
+    return QWORD(stream->PositionBytes());
 }
+
+double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos) {
+    auto stream = FindStream(handle);
+    if (!stream) return -1;
+    if (pos > QWORD(INT64_MAX)) return Fail(BASS_ERROR_NOTAVAIL), -1;
+    return stream->BytesToSeconds(int64_t(pos));
+}
+
+DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length) {
+    auto stream = FindStream(handle);
+    if (!stream) return DWORD(-1);
+    if (length != BASS_DATA_FFT256 || !buffer) return Fail(BASS_ERROR_NOTAVAIL), DWORD(-1);
+    if (!stream->HeardSpectrum(static_cast<float*>(buffer)))
+        return Fail(BASS_ERROR_NOTAVAIL), DWORD(-1);
+    // Like BASS: the number of the channel's bytes the transform read.
+    return DWORD(veldo::audio::kFftSize * stream->SourceFrameBytes());
+}
+
 int BASS_ErrorGetCode() {
     return lastError;
-}
-BOOL BASS_Free() {
-    if (initialised) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    initialised = false;
-    return true;
 }

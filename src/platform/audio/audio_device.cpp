@@ -1,0 +1,100 @@
+// Threads: see audio_device.h.
+#include "platform/audio/audio_device.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+namespace veldo::audio {
+
+namespace {
+constexpr Uint16 kDeviceBufferFrames = 1024;
+}
+
+bool AudioDevice::Open() {
+    if (device_) return true;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    SDL_AudioSpec want{};
+    want.freq = kDeviceRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = kDeviceChannels;
+    want.samples = kDeviceBufferFrames;
+    want.callback = &AudioDevice::Callback;
+    want.userdata = this;
+    SDL_AudioSpec have{};
+    // No allowed changes: SDL converts to whatever the hardware wants behind the callback.
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (device_ == 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    scratch_.assign(std::max<size_t>(have.size, kDeviceBufferFrames * kDeviceFrameBytes), 0);
+    started_ = false;
+    return true;
+}
+
+void AudioDevice::Close() {
+    if (!device_) return;
+    SDL_CloseAudioDevice(device_); // waits for the callback to finish
+    device_ = 0;
+    streams_.clear();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+void AudioDevice::Start() {
+    if (device_ && !started_) {
+        SDL_PauseAudioDevice(device_, 0);
+        started_ = true;
+    }
+}
+
+void AudioDevice::Add(std::shared_ptr<Stream> stream) {
+    if (!device_) return;
+    streams_.reserve(streams_.size() + 1); // allocate before taking the device lock
+    SDL_LockAudioDevice(device_);
+    streams_.push_back(std::move(stream));
+    SDL_UnlockAudioDevice(device_);
+}
+
+void AudioDevice::Remove(const Stream* stream) {
+    if (!device_) return;
+    std::shared_ptr<Stream> keep; // released after unlocking, never inside the callback
+    SDL_LockAudioDevice(device_);
+    auto it = std::find_if(streams_.begin(), streams_.end(),
+                           [&](const auto& s) { return s.get() == stream; });
+    if (it != streams_.end()) {
+        keep = std::move(*it);
+        streams_.erase(it);
+    }
+    SDL_UnlockAudioDevice(device_);
+}
+
+void AudioDevice::Callback(void* self, uint8_t* out, int length) {
+    static_cast<AudioDevice*>(self)->Mix(out, length);
+}
+
+// Saturating sum of every stream's PCM; silence where a stream has none.
+void AudioDevice::Mix(uint8_t* out, int length) {
+    std::memset(out, 0, size_t(length));
+    const size_t bytes = std::min(size_t(length), scratch_.size());
+    const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+    bool first = true;
+    for (const auto& stream : streams_) {
+        const size_t got = stream->Render(first ? out : scratch_.data(), bytes, now);
+        if (got == 0) continue;
+        if (first) {
+            first = false;
+            continue;
+        }
+        auto* mixed = reinterpret_cast<int16_t*>(out);
+        const auto* add = reinterpret_cast<const int16_t*>(scratch_.data());
+        for (size_t i = 0; i < got / 2; ++i)
+            mixed[i] = int16_t(std::clamp(int(mixed[i]) + int(add[i]), -32768, 32767));
+    }
+}
+
+} // namespace veldo::audio

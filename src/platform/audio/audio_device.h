@@ -1,0 +1,42 @@
+#pragma once
+/* Threads: the caller's thread opens and closes the device and adds and removes streams; SDL's
+ * audio thread runs the mixer callback. The stream list is changed only while the device is
+ * locked (SDL_LockAudioDevice), so the callback never sees it half-changed; the callback
+ * itself takes no lock of ours and allocates nothing. */
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/audio/stream.h"
+
+namespace veldo::audio {
+
+// The one output device: 44100 Hz, stereo, signed 16-bit, fed by a mixer callback.
+class AudioDevice {
+  public:
+    AudioDevice() = default;
+    ~AudioDevice() { Close(); }
+    AudioDevice(const AudioDevice&) = delete;
+    AudioDevice& operator=(const AudioDevice&) = delete;
+
+    // Opens the default device, paused. False when there is no usable device.
+    bool Open();
+    void Close();
+    bool IsOpen() const { return device_ != 0; }
+    // Starts the device once a stream has its prebuffer and should play.
+    void Start();
+
+    void Add(std::shared_ptr<Stream> stream);
+    void Remove(const Stream* stream);
+
+  private:
+    static void Callback(void* self, uint8_t* out, int length);
+    void Mix(uint8_t* out, int length);
+
+    uint32_t device_ = 0;
+    bool started_ = false;
+    std::vector<std::shared_ptr<Stream>> streams_; // changed under the device lock
+    std::vector<uint8_t> scratch_;                 // callback only; sized at Open
+};
+
+} // namespace veldo::audio
