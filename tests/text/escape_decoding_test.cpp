@@ -126,8 +126,9 @@ TEST(DecodeEscapes, NarrowsCharactersGbkCannotHoldToQuestionMarks) {
     ASSERT_GE(result.size(), 5u);
     EXPECT_EQ(result.front(), 'a');
     EXPECT_EQ(result.back(), 'c');
-    for (char c : result.substr(1, result.size() - 2))
+    for (char c : result.substr(1, result.size() - 2)) {
         if (c != 'b') EXPECT_EQ(c, '?');
+    }
 }
 
 } // namespace

@@ -181,7 +181,6 @@ TEST_F(RegexObjectTest, ReplacesWithTheScriptSyntax) {
     for (const auto& c : cases) {
         regex.Search(c.pattern, c.subject, false, true, c.global);
         EXPECT_EQ(regex.ReplaceMatches(c.replacement), c.expected) << c.pattern << " " << c.subject;
-        EXPECT_EQ(regex.ReplaceMatches(""), regex.ReplaceMatches("")); // subject unchanged
     }
 }
 
