@@ -1,0 +1,55 @@
+// Threads: StartUp and OnMainWindowCreated run on the UI thread. FadeInWorker runs on a thread
+// of its own and is the only one touching fadeAlpha; its opacity writes reach the window as
+// queued calls (SetWindowAlpha).
+#include "app/start_up.h"
+
+#include <QApplication>
+#include <cstdlib>
+
+#include "app/main_window.h"
+#include "app/program_state.h"
+#include "platform/audio/bass.h"
+#include "platform/gui/runtime_services.h"
+#include "platform/gui/window_services.h"
+
+namespace veldo {
+
+int StartUp(const std::function<void(MainWindow&)>& afterShown) {
+    // Qt needs an argument vector; the program reads no command line, so it gets only a name.
+    static int argc = 1;
+    static char name[] = "veldo";
+    static char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+
+    InitialiseProgramState();
+    std::at_quick_exit(&ReleaseProgramState);
+
+    MainWindow window;
+    OnMainWindowCreated();
+    window.show();
+    if (afterShown) afterShown(window);
+
+    app.exec();
+    EndProcess(0);
+}
+
+void OnMainWindowCreated() {
+    NativeWindowHandle(mainWindow); // the window system's window exists from here on
+    SetWindowAlpha(mainWindow, 0);
+    StartWorkerThread(&FadeInWorker);
+    // A machine without a sound device still runs the player: the result is not needed.
+    BASS_Init(-1, 44100, 0, NativeWindowHandle(mainWindow), nullptr);
+    AttachTooltip(mainWindow->图形按钮down, "\xCF\xC2\xD4\xD8", false, true); // 下载
+    AttachTooltip(mainWindow->图形按钮list, "\xC1\xD0\xB1\xED", false, true); // 列表
+}
+
+void FadeInWorker() {
+    for (;;) {
+        if (fadeAlpha > 230) return;
+        fadeAlpha += 25;
+        SetWindowAlpha(mainWindow, fadeAlpha);
+        WaitMilliseconds(1);
+    }
+}
+
+} // namespace veldo

@@ -1,0 +1,5 @@
+#include "app/start_up.h"
+
+int main() {
+    return veldo::StartUp();
+}

@@ -1,0 +1,30 @@
+#include "platform/gui/borderless_window.h"
+
+#include <QMouseEvent>
+#include <QPalette>
+#include <QWindow>
+
+namespace veldo {
+
+BorderlessWindow::BorderlessWindow(QColor background, QSize size, QPoint position)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, background);
+    setPalette(palette);
+    setAutoFillBackground(true);
+    setFixedSize(size);
+    move(position);
+}
+
+void BorderlessWindow::mousePressEvent(QMouseEvent* event) {
+    // Presses that a passive control (label, picture) let through still start no drag.
+    const bool onFreeArea = childAt(event->position().toPoint()) == nullptr;
+    if (event->button() == Qt::LeftButton && onFreeArea && windowHandle() != nullptr) {
+        windowHandle()->startSystemMove();
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+} // namespace veldo

@@ -1,0 +1,54 @@
+#include "platform/gui/picture_box.h"
+
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include "platform/gui/picture_resources.h"
+
+namespace veldo {
+
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
+
+void PictureBox::SetVectorPicture(const QString& resourcePath, QSize size) {
+    EnsurePictureResources();
+    delete vector_;
+    vector_ = new QSvgRenderer(resourcePath, this);
+    vectorSize_ = size;
+    image_ = QImage();
+    update();
+}
+
+void PictureBox::SetPictureBytes(const std::string& bytes) {
+    delete vector_;
+    vector_ = nullptr;
+    image_ = QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()),
+                              static_cast<int>(bytes.size()));
+    update();
+}
+
+void PictureBox::SetDisplayMode(int mode) {
+    mode_ = mode == kScaled ? kScaled : kCentred;
+    update();
+}
+
+bool PictureBox::HasPicture() const {
+    return vector_ != nullptr || !image_.isNull();
+}
+
+void PictureBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QSize natural = vector_ ? vectorSize_ : image_.size();
+    if (natural.isEmpty()) return;
+    QRectF target(rect());
+    if (mode_ == kCentred)
+        target = QRectF((width() - natural.width()) / 2.0, (height() - natural.height()) / 2.0,
+                        natural.width(), natural.height());
+    if (vector_)
+        vector_->render(&painter, target);
+    else
+        painter.drawImage(target, image_);
+}
+
+} // namespace veldo

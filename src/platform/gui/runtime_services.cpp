@@ -1,0 +1,46 @@
+// Threads: StartWorkerThread detaches a std::thread. EndProcess and ShowInformationMessage move
+// their work to the UI thread (queued call) and make a calling worker wait.
+#include "platform/gui/runtime_services.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "platform/gui/ui_thread.h"
+#include "web/charset.h"
+
+namespace veldo {
+
+void StartWorkerThread(void (*procedure)()) {
+    std::thread(procedure).detach();
+}
+
+void WaitMilliseconds(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void ShowInformationMessage(const Text& text) {
+    const QString message = QString::fromStdString(GbkToUtf8(text));
+    RunOnUiThreadAndWait([&message] {
+        QMessageBox box(QMessageBox::Information, QString(), message, QMessageBox::Ok);
+        box.exec();
+    });
+}
+
+void EndProcess(int exitCode) {
+    PostToUiThread([exitCode] {
+        std::fflush(nullptr);
+        std::quick_exit(exitCode);
+    });
+    for (;;)
+        std::this_thread::sleep_for(std::chrono::hours(1));
+}
+
+Text RunDirectory() {
+    return Utf8ToGbk(QCoreApplication::applicationDirPath().toStdString());
+}
+
+} // namespace veldo

@@ -1,0 +1,29 @@
+#pragma once
+// A thin progress bar painted from two vector pictures: the track and the played part.
+// UI thread only; use the control operations elsewhere.
+#include <QWidget>
+
+class QSvgRenderer;
+
+namespace veldo {
+
+class SkinnedProgressBar : public QWidget {
+    Q_OBJECT
+  public:
+    SkinnedProgressBar(int maximum, QWidget* parent);
+    int Maximum() const { return maximum_; }
+    int Position() const { return position_; }
+    // Values outside 0..maximum are drawn as the nearest end; the value itself is kept.
+    void SetPosition(int position);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    QSvgRenderer* track_;
+    QSvgRenderer* fill_;
+    int maximum_;
+    int position_ = 0;
+};
+
+} // namespace veldo

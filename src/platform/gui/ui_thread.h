@@ -1,0 +1,23 @@
+#pragma once
+// Carrying work to the UI thread. Control operations may be called from any thread: on the UI
+// thread they act at once; on another thread a write is posted to the UI thread as a queued
+// call (in call order, the caller goes on), and a read waits until the UI thread has answered,
+// after every write posted before it.
+#include <functional>
+
+namespace veldo {
+
+bool OnUiThread();
+// Runs `work` now on the UI thread, or posts it there and returns at once.
+void PostToUiThread(std::function<void()> work);
+// Runs `work` on the UI thread and returns when it has run.
+void RunOnUiThreadAndWait(const std::function<void()>& work);
+
+// A value read on the UI thread, from any thread.
+template <typename Read> auto ReadOnUiThread(Read read) -> decltype(read()) {
+    decltype(read()) value{};
+    RunOnUiThreadAndWait([&] { value = read(); });
+    return value;
+}
+
+} // namespace veldo
