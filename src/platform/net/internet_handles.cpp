@@ -79,6 +79,9 @@ HttpRequestHandle::HttpRequestHandle(CURL* easy, CURLM* multi, std::string verb)
     curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &HttpRequestHandle::OnHeader);
     curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(easy_, CURLOPT_XFERINFOFUNCTION, &HttpRequestHandle::OnProgress);
+    curl_easy_setopt(easy_, CURLOPT_XFERINFODATA, this);
+    curl_easy_setopt(easy_, CURLOPT_NOPROGRESS, 0L);
 }
 
 HttpRequestHandle::~HttpRequestHandle() {
@@ -107,6 +110,7 @@ bool HttpRequestHandle::Send(std::string_view headerBlock, const ByteArray* body
         return false;
     }
     added_ = true;
+    lastActivity_ = std::chrono::steady_clock::now();
     while (!done_ && pendingPos_ == pending_.size())
         Pump();
     return result_ == CURLE_OK || bodyBytes_ > 0;
@@ -160,6 +164,25 @@ std::size_t HttpRequestHandle::OnBody(char* data, std::size_t size, std::size_t 
     request->bodyBytes_ += bytes;
     request->pending_.append(data, bytes);
     return bytes;
+}
+
+// libcurl calls this at least once a second. Its own low-speed check averages over several
+// seconds, so a server that sends a little and then falls silent is caught here, on time.
+int HttpRequestHandle::OnProgress(void* self, curl_off_t, curl_off_t downNow, curl_off_t,
+                                  curl_off_t upNow) {
+    auto* request = static_cast<HttpRequestHandle*>(self);
+    const auto now = std::chrono::steady_clock::now();
+    if (downNow != request->lastDown_ || upNow != request->lastUp_) {
+        request->lastDown_ = downNow;
+        request->lastUp_ = upNow;
+        request->lastActivity_ = now;
+        return 0;
+    }
+    if (now - request->lastActivity_ >= request->idleLimit_) {
+        request->idle_ = true;
+        return 1; // aborts the transfer
+    }
+    return 0;
 }
 
 // Called once per header line of every response, redirects and interim answers included; a

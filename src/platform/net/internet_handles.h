@@ -11,10 +11,12 @@
 //
 // Threads: a handle belongs to the thread that opened it. Requests on different threads share
 // nothing but the cookie store of shared_cookie_store.h, which locks itself.
+#include "platform/net/net_timeouts.h"
 #include "text/text_types.h"
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -84,12 +86,14 @@ class HttpRequestHandle {
     // kMaxResponseBodyBytes: what was read is then no answer at all.
     bool Abandoned() const {
         return result_ == CURLE_OPERATION_TIMEDOUT || result_ == CURLE_FILESIZE_EXCEEDED ||
-               tooLarge_;
+               tooLarge_ || idle_;
     }
 
   private:
     static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
+    static int OnProgress(void* self, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal,
+                          curl_off_t upNow);
     void Pump();
 
     CURL* easy_;
@@ -105,6 +109,10 @@ class HttpRequestHandle {
     std::string headers_;
     bool headersComplete_ = false;
     bool tooLarge_ = false;
+    bool idle_ = false; // given up after idleSeconds without a byte either way
+    curl_off_t lastDown_ = 0, lastUp_ = 0;
+    std::chrono::steady_clock::time_point lastActivity_;
+    const std::chrono::seconds idleLimit_{CurrentNetTimeouts().idleSeconds};
 };
 
 // A session; never null.
