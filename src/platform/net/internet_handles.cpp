@@ -230,8 +230,9 @@ std::unique_ptr<HttpRequestHandle> HttpOpenRequest(const InternetConnection& con
     }
     const bool secure = flags & kRequestSecure;
     std::string url = secure ? "https://" : "http://";
-    url += connection.host() + ":" + std::to_string(connection.port());
-    url += EncodeRequestTarget(path.starts_with('/') ? path : "/" + std::string(path));
+    url.append(connection.host()).append(":").append(std::to_string(connection.port()));
+    if (!path.starts_with('/')) url.push_back('/');
+    url.append(EncodeRequestTarget(path));
 
     const InternetSession& session = connection.session();
     const NetTimeouts timeouts = CurrentNetTimeouts();
@@ -254,7 +255,8 @@ std::unique_ptr<HttpRequestHandle> HttpOpenRequest(const InternetConnection& con
     // The proxy serves plain http only; an empty proxy also keeps libcurl from taking one out
     // of the environment.
     const bool viaProxy = session.httpProxy() && !session.httpProxy()->empty() && !secure;
-    const std::string proxy = viaProxy ? "http://" + *session.httpProxy() : std::string();
+    std::string proxy;
+    if (viaProxy) proxy.append("http://").append(*session.httpProxy());
     curl_easy_setopt(easy, CURLOPT_PROXY, proxy.c_str());
     if (!(flags & kRequestNoCookies)) {
         curl_easy_setopt(easy, CURLOPT_SHARE, SharedCookieStore());
