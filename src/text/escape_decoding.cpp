@@ -1,6 +1,6 @@
 #include "text/escape_decoding.h"
 
-#include "platform/codepage/code_page.h"
+#include "text/gbk_units.h"
 #include "text/script_literal.h"
 
 namespace veldo {
@@ -56,10 +56,10 @@ std::u16string RestoreAfterLiteral(std::u16string_view text) {
 
 Text DecodeEscapes(std::string_view text) {
     if (text.empty()) return {};
-    const std::u16string wide = GbkToUtf16(text);
+    const std::u16string wide = WidenGbk(text);
     const std::u16string decoded =
         UnescapePercent(DecodeSingleQuotedLiteral(ProtectForLiteral(wide)));
-    return Utf16ToGbk(RestoreAfterLiteral(decoded));
+    return NarrowToGbk(RestoreAfterLiteral(decoded));
 }
 
 } // namespace veldo

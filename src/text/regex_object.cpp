@@ -4,6 +4,7 @@
 #include <pcre2.h>
 
 #include "platform/codepage/code_page.h"
+#include "text/gbk_units.h"
 
 #include <algorithm>
 #include <string>
@@ -31,15 +32,6 @@ struct JitStackDeleter {
 // A lazy group may span megabytes; the JIT's default 32 KB stack is too small for some patterns.
 constexpr size_t kJitStackStart = 32 * 1024;
 constexpr size_t kJitStackMax = 8 * 1024 * 1024;
-
-// Narrowing with a copy for the common all-ASCII piece (HTML markup, ids).
-Text Narrow(std::u16string_view wide) {
-    const bool ascii = std::all_of(wide.begin(), wide.end(), [](char16_t c) { return c < 0x80; });
-    if (!ascii) return Utf16ToGbk(wide);
-    Text out(wide.size(), '\0');
-    std::transform(wide.begin(), wide.end(), out.begin(), [](char16_t c) { return char(c); });
-    return out;
-}
 
 const std::u16string& WideQuoteToken() {
     static const std::u16string token = GbkToUtf16(kQuoteToken);
@@ -69,8 +61,8 @@ bool IsDigit(char16_t c) {
 struct RegexObject::State {
     bool hasEngine = false; // set by the first Search, even when its pattern was invalid
     std::u16string pattern;
-    Text subject;
     std::u16string wideSubject;
+    bool subjectHasSurrogates = false;
     bool hasMatchList = false;
     size_t groupCount = 0;
     size_t matchCount = 0;
@@ -125,9 +117,9 @@ bool RegexObject::State::RunMatches(pcre2_code* code, bool global) {
 
     const auto* units = reinterpret_cast<PCRE2_SPTR>(wideSubject.data());
     const size_t length = wideSubject.size();
-    // The first call validates the subject as UTF-16; checking again on every call of the
-    // global loop would make it quadratic.
-    uint32_t flags = 0;
+    // UTF-16 without surrogates is valid by construction; otherwise the first call validates the
+    // subject. Checking again on every call of the global loop would make it quadratic.
+    uint32_t flags = subjectHasSurrogates ? 0 : PCRE2_NO_UTF_CHECK;
     size_t start = 0;
     while (start <= length) {
         const int rc = pcre2_match(code, units, length, start, flags, data.get(), context.get());
@@ -145,8 +137,12 @@ bool RegexObject::State::RunMatches(pcre2_code* code, bool global) {
         // As the script engine does: go on at the end of the match, one unit further after an
         // empty one.
         const size_t matchStart = ovector[0], matchEnd = ovector[1];
-        size_t next = matchEnd > matchStart ? matchEnd : matchEnd + 1;
-        start = std::max(next, start + 1);
+        size_t next = std::max(matchEnd > matchStart ? matchEnd : matchEnd + 1, start + 1);
+        // Never start inside a surrogate pair: past the first check nothing would catch it.
+        if (next < length && next > 0 && (wideSubject[next] & 0xFC00) == 0xDC00 &&
+            (wideSubject[next - 1] & 0xFC00) == 0xD800)
+            ++next;
+        start = next;
     }
     return true;
 }
@@ -160,10 +156,9 @@ bool RegexObject::Search(std::string_view pattern, std::string_view subject, boo
     State& s = *state_;
     s = State{};
     s.hasEngine = true;
-    s.pattern = GbkToUtf16(pattern);
+    s.pattern = WidenGbk(pattern);
     if (expandQuoteToken) s.pattern = ReplaceAll(s.pattern, WideQuoteToken(), u"\"");
-    s.subject = Text(subject);
-    s.wideSubject = GbkToUtf16(subject);
+    s.wideSubject = WidenGbk(subject, &s.subjectHasSurrogates);
 
     // ECMAScript-like syntax: \uHHHH and \xHH escapes, [] and [^] classes, $ only at the very end
     // without Multiline, a back reference to an unset group matching empty; "." stops at LF.
@@ -196,13 +191,13 @@ bool RegexObject::Search(std::string_view pattern, std::string_view subject, boo
 }
 
 Text RegexObject::PatternText() const {
-    return state_->hasEngine ? Utf16ToGbk(state_->pattern) : Text();
+    return state_->hasEngine ? NarrowToGbk(state_->pattern) : Text();
 }
 
 Text RegexObject::ReplaceMatches(std::string_view replacement) const {
     const State& s = *state_;
     if (!s.hasMatchList) return {};
-    const std::u16string with = GbkToUtf16(replacement);
+    const std::u16string with = WidenGbk(replacement);
     const std::u16string_view subject = s.wideSubject;
     std::u16string out;
     out.reserve(subject.size());
@@ -249,7 +244,7 @@ Text RegexObject::ReplaceMatches(std::string_view replacement) const {
         copied = std::max(copied, matchEnd);
     }
     out.append(subject.substr(std::min(copied, subject.size())));
-    return Utf16ToGbk(out);
+    return NarrowToGbk(out);
 }
 
 int32_t RegexObject::MatchCount() const {
@@ -262,7 +257,7 @@ Text RegexObject::MatchText(int32_t i, int32_t* position) const {
     if (!s.HasMatch(i)) return {};
     const size_t* span = s.Match(i);
     if (position) *position = s.ByteOffset(span[0]);
-    return Narrow(s.Piece(span[0], span[1]));
+    return NarrowToGbk(s.Piece(span[0], span[1]));
 }
 
 Text RegexObject::SubmatchText(int32_t i, int32_t k, int32_t* position) const {
@@ -272,7 +267,7 @@ Text RegexObject::SubmatchText(int32_t i, int32_t k, int32_t* position) const {
     const size_t* span = s.Match(i) + 2 * size_t(k);
     if (span[0] == PCRE2_UNSET) return {};
     if (position) *position = s.ByteOffset(span[0]);
-    return Narrow(s.Piece(span[0], span[1]));
+    return NarrowToGbk(s.Piece(span[0], span[1]));
 }
 
 int32_t RegexObject::SubmatchCount() const {

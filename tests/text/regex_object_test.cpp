@@ -1,5 +1,8 @@
 #include "text/regex_object.h"
 
+#include "platform/codepage/code_page.h"
+#include "text/gbk_units.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -198,6 +201,44 @@ TEST_F(RegexObjectTest, GlobalSearchOverALargeSubjectFindsEveryMatch) {
     ASSERT_TRUE(regex.Search("<([\\s\\S]*?)>", "<" + wide + ">"));
     ASSERT_EQ(regex.MatchCount(), 1);
     EXPECT_EQ(regex.SubmatchText(1, 1).size(), wide.size());
+}
+
+} // namespace
+} // namespace veldo
+
+namespace veldo {
+namespace {
+
+// The run-wise conversions must give exactly what the whole-text ones give, on ASCII, GBK,
+// invalid and cut-off double-byte sequences alike.
+TEST(GbkUnits, ConvertAsTheWholeTextConversions) {
+    const std::string narrowCases[] = {
+        "",
+        "plain ascii",
+        "\xD6\xD0\xCE\xC4 mixed \xC9\xF9",
+        "\x81\x5Cu\x81[\x81{", // trail bytes in the ASCII range
+        "a\x80"
+        "b\xFF"
+        "c",
+        "lead at the end \x81",
+        "\x81 \x81\x7F\x81\x30\xFE\xFF",
+        "\xA1\xAF'\xD6",
+    };
+    for (const auto& gbk : narrowCases) {
+        bool surrogates = true;
+        EXPECT_EQ(WidenGbk(gbk, &surrogates), GbkToUtf16(gbk)) << gbk;
+        EXPECT_FALSE(surrogates);
+    }
+    const std::u16string wideCases[] = {
+        u"",
+        u"plain",
+        u"\u4e2d\u6587 x \u58f0",
+        u"e\u0301 a\u0300\u0301 \u00e9", // combining marks after an ASCII base
+        u"\U0001F600 \xD800 x \xDC00",
+        u"\u0e01\u20ac\x80",
+    };
+    for (const auto& wide : wideCases)
+        EXPECT_EQ(NarrowToGbk(wide), Utf16ToGbk(wide));
 }
 
 } // namespace
