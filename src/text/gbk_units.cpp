@@ -2,6 +2,9 @@
 
 #include "platform/codepage/code_page.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace veldo {
 namespace {
 
@@ -19,25 +22,42 @@ void AppendAscii(Text& out, std::u16string_view wide) {
         out[at + i] = char(wide[i]);
 }
 
+// Length of the run of ASCII bytes at the start of `bytes`, eight at a time where it can.
+size_t AsciiRunLength(const unsigned char* bytes, size_t size) {
+    size_t n = 0;
+    for (uint64_t word; n + 8 <= size; n += 8) {
+        std::memcpy(&word, bytes + n, 8);
+        if (word & 0x8080808080808080ull) break;
+    }
+    while (n < size && bytes[n] < 0x80)
+        ++n;
+    return n;
+}
+
 } // namespace
 
 std::u16string WidenGbk(std::string_view gbk, bool* hasSurrogates) {
-    std::u16string out(gbk.size(), u'\0');
+    const auto* bytes = reinterpret_cast<const unsigned char*>(gbk.data());
+    const size_t size = gbk.size();
+    std::u16string out(size, u'\0');
     size_t n = 0;
     bool surrogates = false;
     size_t i = 0;
-    while (i < gbk.size()) {
-        if (static_cast<unsigned char>(gbk[i]) < 0x80) {
-            out[n++] = char16_t(gbk[i++]);
-            continue;
-        }
+    while (i < size) {
+        const size_t ascii = AsciiRunLength(bytes + i, size - i);
+        char16_t* to = out.data() + n;
+        for (size_t k = 0; k < ascii; ++k)
+            to[k] = bytes[i + k];
+        n += ascii;
+        i += ascii;
+        if (i == size) break;
         // A run of double-byte characters (and stray high bytes). It ends where an ASCII byte
         // stands that is no trail byte, so the run converts as it would inside the whole text.
         const size_t start = i;
-        while (i < gbk.size() && static_cast<unsigned char>(gbk[i]) >= 0x80)
-            i += IsLeadByte(static_cast<unsigned char>(gbk[i])) && i + 1 < gbk.size() ? 2 : 1;
+        while (i < size && bytes[i] >= 0x80)
+            i += IsLeadByte(bytes[i]) && i + 1 < size ? 2 : 1;
         const std::u16string part = GbkToUtf16(gbk.substr(start, i - start));
-        if (n + part.size() > out.size()) out.resize(n + part.size() + (gbk.size() - i));
+        if (n + part.size() > out.size()) out.resize(n + part.size() + (size - i));
         for (char16_t c : part) {
             surrogates |= IsSurrogate(c);
             out[n++] = c;
