@@ -47,8 +47,9 @@ TEST_F(WebRequestTest, UnresolvableHostGivesEmptyResults) {
 TEST_F(WebRequestTest, AddressesWithoutAPlainHostChangeNothingAndSendNothing) {
     RawServer server([](const std::string&) { return RawAnswer("HTTP/1.1 200 OK\r\n", "x"); });
     const std::string port = std::to_string(server.port());
-    for (const std::string& url : {"http://user@127.0.0.1:" + port + "/", std::string("/relative"),
-                                   std::string(""), std::string("http://127.0.0.1:99999/")}) {
+    for (const std::string& url :
+         {"http://user@127.0.0.1:" + port + "/", "http://127.0.0.1%2f@x:" + port + "/",
+          std::string("/relative"), std::string("")}) {
         Text extraHeaders = "X-Mine: 1";
         WebRequestOptions options;
         options.extraHeaders = &extraHeaders;

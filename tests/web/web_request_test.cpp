@@ -8,6 +8,9 @@
 
 #include <gmock/gmock.h>
 
+#include <atomic>
+#include <thread>
+
 namespace veldo::testing {
 namespace {
 
@@ -243,6 +246,34 @@ TEST_F(WebRequestTest, WorksOverCppHttplibToo) {
     server.Start();
     EXPECT_EQ(WebRequest(server.Url("/x")), ByteArray("a\0b", 3));
     EXPECT_EQ(WebGetText(server.Url("/x")), "a") << "a text ends at the first zero byte";
+}
+
+TEST_F(WebRequestTest, RequestsOnSeveralThreadsShareTheCookieStoreSafely) {
+    LocalServer server;
+    server.server().Get("/t", [](const httplib::Request& req, httplib::Response& res) {
+        res.set_header("Set-Cookie", "t" + req.get_param_value("n") + "=1; path=/");
+        res.set_content("n" + req.get_param_value("n"), "text/plain");
+    });
+    server.Start();
+    constexpr int kThreads = 4, kEach = 10;
+    std::vector<std::thread> threads;
+    std::atomic<int> right{0};
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kEach; ++i) {
+                const std::string n = std::to_string(t * kEach + i);
+                if (WebGetText(server.Url("/t?n=" + n)) == "n" + n) ++right;
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(right, kThreads * kEach);
+    // The last requests carried cookies that other threads' answers had set.
+    bool sawCookie = false;
+    for (const RecordedRequest& request : server.Requests())
+        for (const auto& [name, value] : request.headers)
+            sawCookie |= name == "Cookie";
+    EXPECT_TRUE(sawCookie);
 }
 
 TEST(HeaderValue, ValueAfterTheFirstColonTrimmed) {

@@ -1,6 +1,8 @@
 #pragma once
 // Time limits of every HTTP exchange: give up when no connection is made within `connectMs`,
 // or when no byte arrives for `idleSeconds` once connected.
+//
+// Threads: read by every thread that opens a request, set by tests; both values are atomics.
 namespace veldo {
 
 struct NetTimeouts {
