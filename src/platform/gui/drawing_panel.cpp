@@ -11,12 +11,14 @@ DrawingPanel::DrawingPanel(QWidget* parent) : QWidget(parent) {
 }
 
 void DrawingPanel::Clear() {
-    if (!buffer_.isNull()) buffer_.fill(Qt::white);
+    MatchBufferToSize();
+    buffer_.fill(Qt::white);
     update();
 }
 
 void DrawingPanel::FillRect(int left, int top, int width, int height, int mode, QColor from,
                             QColor to) {
+    MatchBufferToSize();
     if (buffer_.isNull() || width <= 0 || height <= 0) return;
     QPainter painter(&buffer_);
     const QRect area(left, top, width, height);
@@ -31,7 +33,8 @@ void DrawingPanel::FillRect(int left, int top, int width, int height, int mode, 
     update(area.intersected(rect()));
 }
 
-QImage DrawingPanel::Snapshot() const {
+QImage DrawingPanel::Snapshot() {
+    MatchBufferToSize();
     return buffer_;
 }
 
@@ -44,6 +47,13 @@ void DrawingPanel::paintEvent(QPaintEvent* event) {
 }
 
 void DrawingPanel::resizeEvent(QResizeEvent*) {
+    MatchBufferToSize();
+}
+
+// A hidden widget gets its resize event only when first shown, and the program may draw
+// before that, so every drawing call checks the buffer's size itself.
+void DrawingPanel::MatchBufferToSize() {
+    if (buffer_.size() == size()) return;
     QImage resized(size(), QImage::Format_RGB32);
     resized.fill(Qt::white);
     if (!buffer_.isNull()) {

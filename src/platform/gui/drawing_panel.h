@@ -20,13 +20,15 @@ class DrawingPanel : public QWidget {
     // at the top to `to` at the bottom; any other mode fills plainly with `from`.
     void FillRect(int left, int top, int width, int height, int mode, QColor from, QColor to);
     // The off-screen picture at the panel's logical size (for tests and screenshots).
-    QImage Snapshot() const;
+    QImage Snapshot();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    void MatchBufferToSize();
+
     QImage buffer_;
     QColor drawColor_ = Qt::black;
 };
