@@ -10,7 +10,7 @@
 namespace veldo::audio {
 
 namespace {
-constexpr Uint16 kDeviceBufferFrames = 1024;
+constexpr Uint16 kDeviceBufferFrames = 2048; // 46 ms: few wake-ups, latency compensated
 }
 
 bool AudioDevice::Open() {

@@ -18,7 +18,6 @@ namespace {
 constexpr size_t kRingBytes = 256 * 1024;    // about 1.5 s of device audio
 constexpr size_t kResumeBytes = kDeviceRate; // a quarter second, to leave stalled
 constexpr size_t kFeedChunk = 16 * 1024;     // compressed bytes per mpg123_feed
-constexpr int64_t kDeviceBytesPerSecond = kDeviceRate * kDeviceFrameBytes;
 
 std::atomic<size_t> liveStreams{0};
 
@@ -183,12 +182,15 @@ bool Stream::PushDeviceBytes(const uint8_t* data, size_t length) {
         data += written;
         length -= written;
         if (length == 0) break;
-        // Sleep until the device has taken about half the ring (or abort wakes us early).
-        const int64_t excess = int64_t(ring_.Readable()) - int64_t(ring_.Capacity() / 2);
-        const auto sleep = std::chrono::milliseconds(
-            std::clamp<int64_t>(excess * 1000 / kDeviceBytesPerSecond, 5, 250));
+        // Sleep until the device has taken half the ring: Render wakes us then. The time-out
+        // only covers a wake-up that slipped between our check and our wait.
         std::unique_lock lock(wakeMutex_);
-        if (wake_.wait_for(lock, sleep, [this] { return abort_.load(); })) return false;
+        decoderWaiting_.store(true);
+        wake_.wait_for(lock, std::chrono::milliseconds(100), [this] {
+            return abort_.load() || ring_.Readable() <= ring_.Capacity() / 2;
+        });
+        decoderWaiting_.store(false);
+        if (abort_.load()) return false;
     }
     return true;
 }
@@ -236,6 +238,9 @@ size_t Stream::Render(uint8_t* target, size_t bytes, int64_t nowNs) {
     lastChunkFrames_.store(uint32_t(frames), std::memory_order_relaxed);
     lastChunkNs_.store(nowNs, std::memory_order_relaxed);
     handedFrames_.store(firstFrame + frames, std::memory_order_release);
+    // Wake the decoder once the ring is half empty (notify takes no lock and allocates nothing).
+    if (ring_.Readable() <= ring_.Capacity() / 2 && decoderWaiting_.exchange(false))
+        wake_.notify_one();
     if (got < bytes) {
         int playing = int(ChannelState::Playing);
         if (decodeDone && ring_.Readable() == 0) {

@@ -5,7 +5,8 @@
  *   SDL_AudioStream and writes it into the lock-free ring `ring_`; it sleeps on `wake_` while
  *   the ring is full and on the CompressedBuffer while it waits for bytes;
  * - the SDL audio thread calls Render, which only reads the ring, writes the heard-history
- *   (relaxed atomics) and updates atomic counters and the state;
+ *   (relaxed atomics), updates atomic counters and the state, and notifies `wake_` (without
+ *   its mutex) once the ring is half empty and the decoder waits;
  * - the caller's thread (the UI) creates, plays, pauses, stops, queries and destroys it.
  * The source format is written once by the decoder before `ready_` is signalled under
  * `readyMutex_`, and only read after that. Every other shared value is an atomic. */
@@ -86,6 +87,7 @@ class Stream {
     std::mutex wakeMutex_;
     std::condition_variable wake_;
     std::atomic<bool> abort_{false};
+    std::atomic<bool> decoderWaiting_{false}; // set while the decoder waits for room
 
     std::atomic<int> state_{int(ChannelState::Stopped)};
     std::atomic<bool> stopRequested_{false}; // stopped by the caller, not by the end

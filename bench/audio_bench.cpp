@@ -1,0 +1,213 @@
+// Audio engine figures, each beside a baseline measured in the same run:
+// - CPU seconds per audio second of `veldo-play` playing in real time through SDL's dummy
+//   driver with a spectrum every 50 ms, beside `mpg123 -t` decoding the same file;
+// - the time BASS_StreamCreateURL takes to return on loopback, beside a plain libcurl fetch
+//   of the whole file;
+// - the peak memory of `veldo-play` over a 10-minute file, beside the file size + 8 MB goal and
+//   `mpg123 -t`'s peak memory.
+// Children are measured with wait4's rusage. Needs mpg123 on the PATH (scripts/install-deps).
+#include <benchmark/benchmark.h>
+#include <curl/curl.h>
+#include <httplib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/audio/bass.h"
+#include "sample_site/mp3_encoder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ChildUsage {
+    double cpuSeconds = 0;
+    double peakMegabytes = 0;
+    int status = -1;
+};
+
+ChildUsage RunChild(const std::vector<std::string>& args,
+                    const std::map<std::string, std::string>& environment) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        for (const auto& [name, value] : environment)
+            setenv(name.c_str(), value.c_str(), 1);
+        std::vector<char*> argv;
+        for (const auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        freopen("/dev/null", "w", stdout);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    ChildUsage usage;
+    rusage r{};
+    wait4(pid, &usage.status, 0, &r);
+    usage.cpuSeconds = double(r.ru_utime.tv_sec + r.ru_stime.tv_sec) +
+                       double(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
+    usage.peakMegabytes = double(r.ru_maxrss) / 1024.0;
+    return usage;
+}
+
+// MP3 files of a few notes (so the decoder and the FFT see changing content), served from
+// memory on 127.0.0.1 and also written to a temporary folder for mpg123.
+class Fixture {
+  public:
+    static Fixture& Get() {
+        static Fixture fixture;
+        return fixture;
+    }
+    std::string Url(const std::string& name) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + "/" + name;
+    }
+    fs::path File(const std::string& name) const { return folder_ / name; }
+    size_t Size(const std::string& name) const { return files_.at(name).size(); }
+    static fs::path VeldoPlay() {
+        return fs::canonical("/proc/self/exe").parent_path().parent_path() / "tools" / "veldo-play";
+    }
+
+  private:
+    Fixture() {
+        folder_ = fs::temp_directory_path() / ("veldo-audio-bench-" + std::to_string(getpid()));
+        fs::create_directories(folder_);
+        Add("short.mp3", 20);
+        Add("long.mp3", 600);
+        for (const auto& [name, body] : files_) {
+            server_.Get("/" + name, [&body](const httplib::Request&, httplib::Response& res) {
+                res.set_content(body, "audio/mpeg");
+            });
+        }
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        while (!server_.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ~Fixture() {
+        server_.stop();
+        thread_.join();
+        fs::remove_all(folder_);
+    }
+    void Add(const std::string& name, double seconds) {
+        std::vector<int16_t> pcm;
+        const double notes[] = {220, 330, 440, 554, 660, 880};
+        for (int i = 0; i < int(seconds); ++i) {
+            const auto second = veldo::SineTone(notes[i % 6], 1.0, 0.4);
+            pcm.insert(pcm.end(), second.begin(), second.end());
+        }
+        files_[name] = veldo::EncodeMp3(pcm);
+        std::ofstream(folder_ / name, std::ios::binary) << files_[name];
+    }
+
+    fs::path folder_;
+    std::map<std::string, std::string> files_;
+    httplib::Server server_;
+    std::thread thread_;
+    int port_ = 0;
+};
+
+void BM_CpuPerAudioSecond(benchmark::State& state) {
+    auto& fixture = Fixture::Get();
+    constexpr double audioSeconds = 20;
+    for (auto _ : state) {
+        const ChildUsage veldo =
+            RunChild({Fixture::VeldoPlay(), "--quiet", "--fft-ms", "50", fixture.Url("short.mp3")},
+                     {{"SDL_AUDIODRIVER", "dummy"}});
+        const ChildUsage mpg123 = RunChild({"mpg123", "-q", "-t", fixture.File("short.mp3")}, {});
+        if (veldo.status != 0 || mpg123.status != 0) {
+            state.SkipWithError("a child failed (is mpg123 installed, veldo-play built?)");
+            return;
+        }
+        state.counters["veldo_ms_per_audio_s"] = 1000 * veldo.cpuSeconds / audioSeconds;
+        state.counters["mpg123_ms_per_audio_s"] = 1000 * mpg123.cpuSeconds / audioSeconds;
+        state.counters["ratio_vs_mpg123"] = veldo.cpuSeconds / mpg123.cpuSeconds;
+    }
+}
+BENCHMARK(BM_CpuPerAudioSecond)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+size_t Discard(char*, size_t size, size_t count, void*) {
+    return size * count;
+}
+
+void BM_StreamCreateUrlOnLoopback(benchmark::State& state) {
+    auto& fixture = Fixture::Get();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    if (!BASS_Init(-1, 44100, 0, nullptr, nullptr)) {
+        state.SkipWithError("no audio device");
+        return;
+    }
+    const std::string url = fixture.Url("short.mp3");
+    double createMs = 0, fetchMs = 0;
+    int rounds = 0;
+    HSTREAM stream = 0;
+    for (auto _ : state) {
+        BASS_ChannelStop(stream);
+        auto start = std::chrono::steady_clock::now();
+        stream = BASS_StreamCreateURL(url.c_str(), 0, 0, nullptr, nullptr);
+        createMs +=
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
+        if (!stream) {
+            state.SkipWithError("stream not created");
+            break;
+        }
+        // Baseline: the same file fetched whole by libcurl alone.
+        start = std::chrono::steady_clock::now();
+        CURL* curl = curl_easy_init();
+        curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Discard);
+        curl_easy_perform(curl);
+        curl_easy_cleanup(curl);
+        fetchMs +=
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
+        ++rounds;
+    }
+    BASS_Free();
+    if (rounds == 0) return;
+    state.counters["create_ms"] = createMs / rounds;
+    state.counters["curl_whole_file_ms"] = fetchMs / rounds;
+    state.counters["ratio_vs_curl"] = createMs / fetchMs;
+    state.counters["ratio_vs_50ms_goal"] = createMs / rounds / 50.0;
+}
+BENCHMARK(BM_StreamCreateUrlOnLoopback)
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+void BM_PeakMemoryOfATenMinuteFile(benchmark::State& state) {
+    auto& fixture = Fixture::Get();
+    const std::map<std::string, std::string> fastDisk{{"SDL_AUDIODRIVER", "disk"},
+                                                      {"SDL_DISKAUDIOFILE", "/dev/null"},
+                                                      {"SDL_DISKAUDIODELAY", "0"}};
+    for (auto _ : state) {
+        const ChildUsage longFile =
+            RunChild({Fixture::VeldoPlay(), "--quiet", fixture.Url("long.mp3")}, fastDisk);
+        const ChildUsage shortFile =
+            RunChild({Fixture::VeldoPlay(), "--quiet", fixture.Url("short.mp3")}, fastDisk);
+        const ChildUsage mpg123 = RunChild({"mpg123", "-q", "-t", fixture.File("long.mp3")}, {});
+        if (longFile.status != 0 || shortFile.status != 0) {
+            state.SkipWithError("veldo-play failed");
+            return;
+        }
+        const double fileMb = double(fixture.Size("long.mp3")) / (1024 * 1024);
+        state.counters["peak_MB_10min"] = longFile.peakMegabytes;
+        state.counters["peak_MB_20s"] = shortFile.peakMegabytes;
+        state.counters["mpg123_peak_MB"] = mpg123.peakMegabytes;
+        state.counters["file_MB"] = fileMb;
+        state.counters["ratio_vs_goal_file_plus_8MB"] = longFile.peakMegabytes / (fileMb + 8);
+    }
+}
+BENCHMARK(BM_PeakMemoryOfATenMinuteFile)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();
