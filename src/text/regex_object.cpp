@@ -32,6 +32,9 @@ struct JitStackDeleter {
 // A lazy group may span megabytes; the JIT's default 32 KB stack is too small for some patterns.
 constexpr size_t kJitStackStart = 32 * 1024;
 constexpr size_t kJitStackMax = 8 * 1024 * 1024;
+// Bound on the stored match spans (128 MB): many groups times many empty matches could
+// otherwise exhaust memory.
+constexpr size_t kMaxSpanEntries = size_t(1) << 24;
 
 const std::u16string& WideQuoteToken() {
     static const std::u16string token = GbkToUtf16(kQuoteToken);
@@ -126,6 +129,7 @@ bool RegexObject::State::RunMatches(pcre2_code* code, bool global) {
         flags = PCRE2_NO_UTF_CHECK;
         if (rc == PCRE2_ERROR_NOMATCH) break;
         if (rc <= 0) return false; // invalid subject, match or memory limit: no trustworthy list
+        if (spans.size() + Stride() > kMaxSpanEntries) return false;
         const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
         for (size_t g = 0; g <= groupCount; ++g) {
             const bool set = g < size_t(rc) && ovector[2 * g] != PCRE2_UNSET;
