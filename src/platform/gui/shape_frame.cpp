@@ -16,7 +16,8 @@ void ShapeFrame::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     painter.setPen(outline_);
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    // Half-pixel inset: the one-pixel line stays whole and even at any screen scale.
+    painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
 } // namespace veldo
