@@ -1,8 +1,107 @@
+/* Threads: OnDownloadClicked runs on the UI thread. It copies the current sound's source and
+ * name into a transfer record and queues it (under transferMutex) before starting the worker,
+ * so that a sound loaded meanwhile cannot change what the worker saves. SaveCurrentSound runs
+ * on that worker: it takes one record from the queue and touches the window only through the
+ * control operations and the message box, which carry their work to the UI thread. The
+ * test-only run directory is set before any transfer and read under the same mutex. */
 #include "site/download.h"
 
-namespace veldo {
+#include <cstdlib>
+#include <deque>
+#include <mutex>
+#include <system_error>
+#include <unistd.h>
 
-// Placeholder body so that the program links; the site client replaces it.
-void OnDownloadClicked() {}
+#include "app/main_window.h"
+#include "app/program_state.h"
+#include "platform/gui/control_ops.h"
+#include "platform/gui/runtime_services.h"
+#include "platform/net/url_fetch.h"
+#include "site/file_name.h"
+#include "site/site_texts.h"
+#include "web/charset.h"
+
+namespace veldo {
+namespace {
+
+struct Transfer {
+    Text source;
+    Text name;
+    QWidget* button; // the main window's, which lives until the process ends
+};
+
+std::mutex transferMutex;
+std::deque<Transfer> pendingTransfers;
+std::filesystem::path runDirectoryForTesting;
+
+// A new empty file with a unique name in `folder`, for the body until it is complete.
+std::filesystem::path CreateTemporaryFile(const std::filesystem::path& folder) {
+    std::string pattern = (folder / ".download-XXXXXX").string();
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0) return {};
+    close(fd);
+    return pattern;
+}
+
+// Fetches `source` into the folder and renames it into place; an earlier file of the same
+// name stays untouched unless the whole body arrived.
+bool SaveToMusicsFolder(const Transfer& transfer) {
+    const std::filesystem::path folder = MusicsFolder();
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) return false;
+    const std::filesystem::path target =
+        folder / (CleanFileName(GbkToUtf8(transfer.name)) + ".mp3");
+    const std::filesystem::path partial = CreateTemporaryFile(folder);
+    if (partial.empty()) return false;
+    if (!FetchUrlToFile(transfer.source, partial)) {
+        std::filesystem::remove(partial, error);
+        return false;
+    }
+    std::filesystem::rename(partial, target, error);
+    if (error) {
+        std::filesystem::remove(partial, error);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::filesystem::path MusicsFolder() {
+    std::lock_guard lock(transferMutex);
+    if (!runDirectoryForTesting.empty()) return runDirectoryForTesting / "musics";
+    return std::filesystem::path(GbkToUtf8(RunDirectory())) / "musics";
+}
+
+void SetRunDirectoryForTesting(const std::filesystem::path& runDirectory) {
+    std::lock_guard lock(transferMutex);
+    runDirectoryForTesting = runDirectory;
+}
+
+void OnDownloadClicked() {
+    if (currentSound.source.empty()) return;
+    QWidget* button = mainWindow != nullptr ? mainWindow->图形按钮down : nullptr;
+    if (button != nullptr) SetShown(button, false);
+    {
+        std::lock_guard lock(transferMutex);
+        pendingTransfers.push_back({currentSound.source, currentSound.name, button});
+    }
+    StartWorkerThread(&SaveCurrentSound);
+}
+
+void SaveCurrentSound() {
+    Transfer transfer;
+    {
+        std::lock_guard lock(transferMutex);
+        if (pendingTransfers.empty()) return;
+        transfer = std::move(pendingTransfers.front());
+        pendingTransfers.pop_front();
+    }
+    const bool saved = SaveToMusicsFolder(transfer);
+    // The button comes back before the message, as the user expects.
+    if (transfer.button) SetShown(transfer.button, true);
+    ShowInformationMessage(saved ? kDoneMessage : kDownloadFailedMessage);
+}
 
 } // namespace veldo

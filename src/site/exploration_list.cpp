@@ -1,11 +1,58 @@
 #include "site/exploration_list.h"
 
-namespace veldo {
+#include "app/list_window.h"
+#include "app/main_window.h"
+#include "app/program_state.h"
+#include "platform/gui/control_ops.h"
+#include "platform/gui/runtime_services.h"
+#include "player/playback_control.h"
+#include "site/site_address.h"
+#include "site/site_texts.h"
+#include "site/sound_info.h"
+#include "text/marker_cut.h"
+#include "text/pattern_extraction.h"
+#include "web/web_get_text.h"
 
-// Placeholder bodies so that the program links; the site client replaces them.
-void OnListWindowCreated() {}
-void LoadExplorationPage(const Text&) {}
-void OnListEntryChosen() {}
-void OnPageArrowClicked() {}
+namespace veldo {
+namespace {
+
+// Each sound of the listing stands between these (letter case ignored).
+constexpr char kEntryLeftMarker[] = " <h3 class=\"voice-name\"><a href=\"/sound/";
+constexpr char kEntryRightMarker[] = "</a></h3>";
+
+} // namespace
+
+void OnListWindowCreated() {
+    if (listWindow != nullptr) SetLeft(listWindow, 0);
+    LoadExplorationPage("1");
+}
+
+void LoadExplorationPage(const Text& page) {
+    const Text url = "http://" + PageHost() + "/sound/exploration?page=" + page + "&per-page=15";
+    explorationPageText = WebGetText(url);
+
+    // The list box and the entries are emptied and filled together, so item k is entry k.
+    if (listWindow != nullptr) ClearListBox(listWindow->列表框1);
+    explorationEntries.clear();
+    AllTextsBetween(explorationPageText, kEntryLeftMarker, kEntryRightMarker, explorationEntries);
+    if (listWindow == nullptr) return;
+    for (const Text& entry : explorationEntries)
+        AddListItem(listWindow->列表框1, TextRightOfLast(entry, ">"));
+}
+
+void OnListEntryChosen() {
+    ResetPlayer();
+    if (listWindow == nullptr) return;
+    const int selected = SelectedListIndex(listWindow->列表框1);
+    if (selected < 0 || static_cast<std::size_t>(selected) >= explorationEntries.size()) return;
+    const Text id = TextLeftOf(explorationEntries[static_cast<std::size_t>(selected)], "\"");
+    LoadSoundInfo(id);
+    if (mainWindow != nullptr) SetEditText(mainWindow->编辑框1, SoundPageAddress(id));
+    PlayCurrentSound();
+}
+
+void OnPageArrowClicked() {
+    ShowInformationMessage(kNotYetAddedMessage);
+}
 
 } // namespace veldo

@@ -1,9 +1,50 @@
 #include "site/sound_info.h"
 
-namespace veldo {
+#include "app/main_window.h"
+#include "app/program_state.h"
+#include "app/ui_colors.h"
+#include "platform/gui/control_ops.h"
+#include "platform/gui/runtime_services.h"
+#include "platform/gui/window_services.h"
+#include "platform/net/url_fetch.h"
+#include "player/playback_control.h"
+#include "site/site_address.h"
+#include "text/escape_decoding.h"
+#include "text/marker_cut.h"
+#include "web/web_get_text.h"
 
-// Placeholder bodies so that the program links; the site client replaces them.
-void LoadSoundInfo(const Text&) {}
-void OnSearchButtonClicked() {}
+namespace veldo {
+namespace {
+
+// Covers are small pictures; anything larger is not worth decoding.
+constexpr std::size_t kMaxCoverBytes = std::size_t{16} << 20;
+
+} // namespace
+
+void LoadSoundInfo(const Text& id) {
+    const Text url = "http://" + InfoHost() + "/sound/info?sound_id=" + id;
+    soundInfoText = DecodeEscapes(WebGetText(url));
+    WaitMilliseconds(100);
+
+    // Each search starts at the top of the record: the first occurrence anywhere wins.
+    currentSound.pic = TextBetween(soundInfoText, "\"pic\":\"", "\",\"");
+    currentSound.source = TextBetween(soundInfoText, "\",\"source\":\"", "\",\"");
+    currentSound.name = TextBetween(soundInfoText, "\"name\":\"", "\",\"");
+
+    if (mainWindow == nullptr) return;
+    // Only http and https addresses are fetched; anything else leaves the box empty.
+    SetPicture(mainWindow->图片框1, FetchUrlBytes(currentSound.pic, kMaxCoverBytes));
+    SetPictureMode(mainWindow->图片框1, 1);
+    SetCaption(mainWindow->标签1, currentSound.name);
+    AttachTooltip(mainWindow->标签1, currentSound.name, false, true);
+}
+
+void OnSearchButtonClicked() {
+    if (mainWindow == nullptr) return;
+    SetOutlineColor(mainWindow->外形框1, kIdleOutlineColor);
+    ResetPlayer();
+    enteredSoundId = TextRightOfLast(GetEditText(mainWindow->编辑框1), "sound/");
+    LoadSoundInfo(enteredSoundId);
+}
 
 } // namespace veldo
