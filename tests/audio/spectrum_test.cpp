@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <string>
 
 namespace veldo::audio {
 namespace {
@@ -37,7 +38,8 @@ TEST_P(SpectrumBinTest, ReadsTheAmplitudeOfASineCentredOnABin) {
 
 INSTANTIATE_TEST_SUITE_P(Bins, SpectrumBinTest,
                          ::testing::Values(BinCase{3, 1.0}, BinCase{10, 1.0}, BinCase{64, 0.5},
-                                           BinCase{120, 0.25}));
+                                           BinCase{120, 0.25}),
+                         [](const auto& info) { return "bin" + std::to_string(info.param.bin); });
 
 TEST(SpectrumTest, SilenceGivesZeros) {
     Spectrum spectrum;
