@@ -6,6 +6,7 @@
 #include "web/web_get_text.h"
 
 #include <chrono>
+#include <thread>
 
 namespace veldo::testing {
 namespace {
@@ -33,6 +34,17 @@ TEST_F(WebRequestTest, ServerThatStallsMidBodyGivesAnEmptyResult) {
     });
     server.Start();
     EXPECT_EQ(WebGetText(server.Url("/stall")), "");
+}
+
+TEST_F(WebRequestTest, HttpsInCapitalsSpeaksTlsAndAPlainServerGivesNothing) {
+    SetNetTimeoutsForTesting({2000, 1});
+    RawServer server([](const std::string&) { return RawAnswer("HTTP/1.1 200 OK\r\n", "plain"); });
+    EXPECT_EQ(WebGetText("HTTPS://127.0.0.1:" + std::to_string(server.port()) + "/"), "");
+    // The server records the bytes once the client has hung up, which may be a moment later.
+    for (int i = 0; i < 200 && server.Requests().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_TRUE(server.Requests()[0].starts_with("\x16\x03")) << "a TLS handshake record";
 }
 
 TEST_F(WebRequestTest, UnresolvableHostGivesEmptyResults) {
