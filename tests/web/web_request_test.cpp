@@ -44,7 +44,8 @@ TEST_F(WebRequestTest, UserAgentComesFromTheCallersLineInEitherForm) {
         std::string extraHeaders, agentLine;
     };
     for (const Case& c : {Case{"user-agent: X\r\nReferer: R", "user-agent: X"},
-                          Case{"User-Agent: Y", "User-Agent: Y"}}) {
+                          Case{"User-Agent: Y", "User-Agent: Y"},
+                          Case{"Referer: R\r\nUser-Agent: Z", "User-Agent: Z"}}) {
         RawServer server(OkAnswer);
         Text extraHeaders = c.extraHeaders;
         WebRequestOptions options;

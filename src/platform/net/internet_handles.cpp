@@ -208,6 +208,8 @@ std::size_t HttpRequestHandle::OnHeader(char* data, std::size_t size, std::size_
 
 std::unique_ptr<InternetSession> InternetOpen(std::string_view agent,
                                               const std::optional<std::string>& httpProxy) {
+    // An agent never spans lines: whatever follows a line break would become a header.
+    agent = agent.substr(0, agent.find_first_of("\r\n"));
     return std::make_unique<InternetSession>(std::string(agent), httpProxy);
 }
 
