@@ -59,6 +59,8 @@ int main(int argc, char** argv) {
                      infoPort);
         return 1;
     }
+    // The player lists page 1 only: have its sounds ready before anyone asks.
+    site.PrepareInBackground(15);
     std::printf("Sample site: pages at http://%s/sound/exploration?page=1&per-page=15, "
                 "sound info at http://%s/sound/info?sound_id=%s\n",
                 site.PageHost().c_str(), site.InfoHost().c_str(),

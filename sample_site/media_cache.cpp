@@ -5,6 +5,12 @@
 #include "sample_site/music_synth.h"
 
 namespace veldo {
+namespace {
+
+// LAME's quality 7 encodes about twice as fast as its default and sounds the same on this music.
+const Mp3Settings kSiteMp3{.quality = 7};
+
+} // namespace
 
 MediaCache::Slot& MediaCache::SlotFor(std::map<std::string, std::unique_ptr<Slot>>& slots,
                                       const std::string& key) {
@@ -19,7 +25,7 @@ MediaCache::Bytes MediaCache::Mp3(const SampleSound& sound) {
     std::call_once(slot.once, [&] {
         const auto seed = static_cast<uint32_t>(std::stoul(sound.id));
         slot.bytes = std::make_shared<const std::string>(
-            EncodeMp3(SynthesizeMusic(seed, sound.durationSeconds)));
+            EncodeMp3(SynthesizeMusic(seed, sound.durationSeconds), kSiteMp3));
     });
     return slot.bytes;
 }

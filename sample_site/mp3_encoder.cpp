@@ -18,7 +18,7 @@ std::string EncodeMp3(const std::vector<int16_t>& pcm, const Mp3Settings& settin
     lame_set_brate(lame.get(), settings.bitrateKbps);
     lame_set_VBR(lame.get(), vbr_off);
     lame_set_bWriteVbrTag(lame.get(), settings.lameTag ? 1 : 0);
-    lame_set_quality(lame.get(), 5);
+    lame_set_quality(lame.get(), settings.quality);
     if (lame_init_params(lame.get()) < 0) return {};
 
     const int frames = static_cast<int>(pcm.size() / settings.channels);

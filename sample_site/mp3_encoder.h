@@ -11,6 +11,7 @@ struct Mp3Settings {
     int channels = 2;      // 1 or 2
     int bitrateKbps = 128; // constant bit rate
     bool lameTag = true;   // write the LAME/Xing frame that carries the exact length
+    int quality = 5;       // LAME's 0 (best, slowest) .. 9 (fastest)
 };
 
 // `pcm` holds interleaved samples (frames x channels). Returns the MP3 file's bytes; empty when

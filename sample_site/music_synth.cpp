@@ -53,61 +53,70 @@ double MidiToHz(double midi) {
 
 enum class Timbre { Pad, Bass, Pluck, Bell };
 
+// A fundamental and two partials, each with an exponential decay (per second; 0 = steady).
+struct Voice {
+    double attack;
+    double decay;
+    float amp2;
+    double ratio2, decay2;
+    float amp3;
+    double ratio3, decay3;
+    double release;
+};
+
+Voice VoiceOf(Timbre timbre) {
+    switch (timbre) {
+    case Timbre::Pad:
+        return {0.4, 0.0, 0.25f, 2.0, 0.0, 0.12f, 1.003, 0.0, 0.6};
+    case Timbre::Bass:
+        return {0.01, 2.5, 0.3f, 2.0, 0.0, 0.0f, 1.0, 0.0, 0.08};
+    case Timbre::Pluck:
+        return {0.005, 4.0, 0.45f, 2.0, 6.0, 0.2f, 3.0, 9.0, 0.08};
+    case Timbre::Bell:
+    default:
+        return {0.003, 2.2, 0.35f, 2.76, 3.0, 0.0f, 1.0, 0.0, 0.08};
+    }
+}
+
 struct Mix {
     std::vector<float> left, right;
     int rate;
 
     // Adds one note starting at `start` seconds, `length` seconds long (plus its release).
+    // Decays advance by a constant factor per sample instead of calling exp() each time.
     void Note(double start, double length, double midi, float amp, float pan, Timbre timbre) {
+        const Voice v = VoiceOf(timbre);
         const double hz = MidiToHz(midi);
-        const double release = timbre == Timbre::Pad ? 0.6 : 0.08;
         const auto first = static_cast<size_t>(start * rate);
-        const auto count = static_cast<size_t>((length + release) * rate);
+        const auto count = static_cast<size_t>((length + v.release) * rate);
         const size_t last = std::min(first + count, left.size());
         const float gainL = amp * std::sqrt(0.5f * (1.0f - pan));
         const float gainR = amp * std::sqrt(0.5f * (1.0f + pan));
+        const double step1 = std::exp(-v.decay / rate), step2 = std::exp(-v.decay2 / rate),
+                     step3 = std::exp(-v.decay3 / rate);
+        double d1 = 1, d2 = 1, d3 = 1;
         const SineTable& sine = Sine();
-        for (size_t i = first; i < last; ++i) {
+        for (size_t i = first; i < last; ++i, d1 *= step1, d2 *= step2, d3 *= step3) {
             const double t = static_cast<double>(i - first) / rate;
             const double phase = hz * t;
-            float env;
-            float wave;
-            switch (timbre) {
-            case Timbre::Pad:
-                env = static_cast<float>(std::min(t / 0.4, 1.0));
-                wave = sine(phase) + 0.25f * sine(2 * phase) + 0.12f * sine(phase * 1.003 + 0.3);
-                break;
-            case Timbre::Bass:
-                env = static_cast<float>(std::min(t / 0.01, 1.0) * std::exp(-2.5 * t));
-                wave = sine(phase) + 0.3f * sine(2 * phase);
-                break;
-            case Timbre::Pluck:
-                env = static_cast<float>(std::min(t / 0.005, 1.0) * std::exp(-4.0 * t));
-                wave = sine(phase) +
-                       0.45f * sine(2 * phase) * static_cast<float>(std::exp(-6 * t)) +
-                       0.2f * sine(3 * phase) * static_cast<float>(std::exp(-9 * t));
-                break;
-            case Timbre::Bell:
-            default:
-                env = static_cast<float>(std::min(t / 0.003, 1.0) * std::exp(-2.2 * t));
-                wave =
-                    sine(phase) + 0.35f * sine(2.76 * phase) * static_cast<float>(std::exp(-3 * t));
-                break;
-            }
-            if (t > length) env *= static_cast<float>(std::max(0.0, 1.0 - (t - length) / release));
-            left[i] += gainL * env * wave;
-            right[i] += gainR * env * wave;
+            double env = std::min(t / v.attack, 1.0) * d1;
+            if (t > length) env *= std::max(0.0, 1.0 - (t - length) / v.release);
+            const float wave = sine(phase) +
+                               v.amp2 * static_cast<float>(d2) * sine(phase * v.ratio2) +
+                               v.amp3 * static_cast<float>(d3) * sine(phase * v.ratio3);
+            left[i] += gainL * static_cast<float>(env) * wave;
+            right[i] += gainR * static_cast<float>(env) * wave;
         }
     }
 
     void Kick(double start, float amp) {
         const auto first = static_cast<size_t>(start * rate);
         const size_t last = std::min(first + static_cast<size_t>(0.25 * rate), left.size());
-        double phase = 0;
-        for (size_t i = first; i < last; ++i) {
-            const double t = static_cast<double>(i - first) / rate;
-            phase += (48.0 + 90.0 * std::exp(-30.0 * t)) / rate;
-            const float v = amp * static_cast<float>(std::exp(-14.0 * t)) * Sine()(phase);
+        const double fade = std::exp(-14.0 / rate), drop = std::exp(-30.0 / rate);
+        double phase = 0, level = 1, sweep = 1;
+        for (size_t i = first; i < last; ++i, level *= fade, sweep *= drop) {
+            phase += (48.0 + 90.0 * sweep) / rate;
+            const float v = amp * static_cast<float>(level) * Sine()(phase);
             left[i] += v;
             right[i] += v;
         }

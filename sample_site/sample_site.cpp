@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <charconv>
 
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace veldo {
 namespace {
@@ -107,6 +109,22 @@ bool SampleSite::Start(int pagePort, int infoPort) {
     return true;
 }
 
+void SampleSite::PrepareInBackground(size_t count) {
+    if (!pageServer_ || prepareThread_.joinable()) return;
+    prepareThread_ = std::thread([this, count] {
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10); // this thread only
+        const auto& sounds = ListedSounds();
+        for (size_t k = 0; k < std::min(count, sounds.size()); ++k) {
+            {
+                std::lock_guard lock(pauseMutex_);
+                if (stopping_) return;
+            }
+            media_.Mp3(sounds[k]);
+            media_.Cover(sounds[k]);
+        }
+    });
+}
+
 void SampleSite::Stop() {
     if (!pageServer_) return;
     {
@@ -114,6 +132,7 @@ void SampleSite::Stop() {
         stopping_ = true;
     }
     pauseWake_.notify_all();
+    if (prepareThread_.joinable()) prepareThread_.join();
     pageServer_->stop();
     infoServer_->stop();
     pageThread_.join();

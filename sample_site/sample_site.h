@@ -6,8 +6,9 @@
 // request on a worker thread of that server's pool. Shared between them: the immutable
 // catalogue, the MediaCache (thread-safe, see media_cache.h), the request logs (under
 // logMutex_) and the stopping flag (under pauseMutex_, with a condition variable so that
-// deliberate delays end at once when Stop() is called). Start() and Stop() belong to the
-// thread that owns the object.
+// deliberate delays end at once when Stop() is called). PrepareInBackground() starts one more
+// thread that only fills the MediaCache. Start(), PrepareInBackground() and Stop() belong to
+// the thread that owns the object.
 //
 // Misbehaving on request (the site itself never links to these, so the normal path is
 // untouched; sample_site/README.md lists them too):
@@ -26,6 +27,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -50,8 +52,12 @@ class SampleSite {
     // Binds 127.0.0.1:pagePort and 127.0.0.1:infoPort (0: any free port) and starts serving.
     // False, with nothing left running, when a port cannot be bound or the site already runs.
     bool Start(int pagePort = 0, int infoPort = 0);
-    // Ends deliberate delays, stops both servers and waits for their threads. Safe to repeat.
+    // Ends deliberate delays, stops both servers and waits for their threads (and for the sound
+    // in preparation, if any). Safe to repeat.
     void Stop();
+    // Makes the MP3s and covers of the first `count` listed sounds on a low-priority thread, so
+    // that their first requests are answered at once. Call once, after Start().
+    void PrepareInBackground(size_t count);
 
     int pagePort() const { return pagePort_; }
     int infoPort() const { return infoPort_; }
@@ -77,6 +83,7 @@ class SampleSite {
     std::unique_ptr<httplib::Server> infoServer_;
     std::thread pageThread_;
     std::thread infoThread_;
+    std::thread prepareThread_;
     int pagePort_ = 0;
     int infoPort_ = 0;
     MediaCache media_;
