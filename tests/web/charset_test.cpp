@@ -3,6 +3,7 @@
 #include "web/charset.h"
 
 #include <gtest/gtest.h>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -134,6 +135,21 @@ TEST(Utf8ToGbk, LargeMixedTextMatchesTheUtf16Path) {
     EXPECT_EQ(Utf8ToGbk(text), Utf16ToGbk(Utf8ToUtf16Units(text)));
     EXPECT_EQ(Utf8ToGbk(text).substr(0, 20), "ab\xCD\xEA"
                                              "cdefghijk\xB3\xC9???ab");
+}
+
+// A megabyte of random bytes: outputs stay within their bounds and every UTF-8 result is
+// well-formed (decoding it again changes nothing).
+TEST(CharsetHostile, RandomBytesGiveBoundedWellFormedResults) {
+    std::mt19937 random(11);
+    std::string bytes(1 << 20, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(random());
+    const std::string gbk = Utf8ToGbk(bytes);
+    EXPECT_LE(gbk.size(), bytes.size());
+    EXPECT_LE(Utf8ToUtf16(bytes).size(), 2 * bytes.size());
+    const std::string utf8 = GbkToUtf8(bytes);
+    EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16Units(utf8)), utf8);
+    EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16Units(GbkToUtf8(gbk))), GbkToUtf8(gbk));
 }
 
 } // namespace
