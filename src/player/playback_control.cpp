@@ -1,10 +1,70 @@
 #include "player/playback_control.h"
 
-namespace veldo {
+#include "app/main_window.h"
+#include "app/program_state.h"
+#include "app/ui_colors.h"
+#include "platform/gui/control_ops.h"
+#include "player/audio_calls.h"
 
-// Placeholder bodies so that the program links; playback replaces them.
-void PlayCurrentSound() {}
-void PausePlayback() {}
-void ResetPlayer() {}
+namespace veldo {
+namespace {
+
+// The engine keeps this value with the stream; the player never reads it back.
+void* const kStreamUserValue = reinterpret_cast<void*>(1);
+
+void ShowPauseButton(MainWindow& window, bool pauseShown) {
+    SetShown(window.图形按钮stop, pauseShown);
+    SetShown(window.图形按钮play, !pauseShown);
+}
+
+void SetTimers(MainWindow& window, int progressMs, int spectrumMs) {
+    SetTimerInterval(window.时钟1, progressMs);
+    SetTimerInterval(window.时钟2, spectrumMs);
+}
+
+} // namespace
+
+void PlayCurrentSound() {
+    MainWindow* window = mainWindow;
+    if (!window) return;
+    SetOutlineColor(window->外形框1, kIdleOutlineColor);
+    ShowPauseButton(*window, true);
+    if (currentSound.source.empty()) return;
+    SetTimers(*window, kProgressTickMs, kSpectrumTickMs);
+
+    const AudioCalls& audio = Audio();
+    if (audio.channelIsActive(currentStream) == BASS_ACTIVE_PAUSED) {
+        audio.channelPlay(currentStream, false);
+        return;
+    }
+    audio.channelStop(currentStream);
+    currentStream =
+        audio.streamCreateUrl(currentSound.source.c_str(), 0, 0, nullptr, kStreamUserValue);
+    audio.channelPlay(currentStream, false);
+}
+
+void PausePlayback() {
+    MainWindow* window = mainWindow;
+    if (!window) return;
+    SetOutlineColor(window->外形框1, kIdleOutlineColor);
+    ShowPauseButton(*window, false);
+    Audio().channelPause(currentStream);
+    SetTimers(*window, 0, 0);
+    ClearPanel(window->画板1);
+}
+
+void ResetPlayer() {
+    MainWindow* window = mainWindow;
+    if (!window) return;
+    SetOutlineColor(window->外形框1, kIdleOutlineColor);
+    ShowPauseButton(*window, false);
+    MoveFocusTo(window->标签1);
+    ClearPanel(window->画板1);
+    SetProgressPosition(window->进度条, 0);
+    Audio().channelStop(currentStream);
+    SetTimers(*window, 0, 0);
+    // Again: a spectrum tick that ran in between must leave no bars.
+    ClearPanel(window->画板1);
+}
 
 } // namespace veldo

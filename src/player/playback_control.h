@@ -3,11 +3,17 @@
 // the list window).
 namespace veldo {
 
-// Click of 图形按钮play; also run after a list entry was chosen.
+// Timer intervals while a sound plays, in milliseconds.
+inline constexpr int kProgressTickMs = 1000; // 时钟1: progress bar and times
+inline constexpr int kSpectrumTickMs = 50;   // 时钟2: spectrum
+
+// Click of 图形按钮play; also run after a list entry was chosen. Resumes a paused stream, else
+// opens a new stream on currentSound.source (blocking while it connects) and plays it.
 void PlayCurrentSound();
 // Click of 图形按钮stop.
 void PausePlayback();
-// Before a new sound is loaded: stops the stream and returns the controls to idle.
+// Before a new sound is loaded: stops the stream and returns the controls to idle. Leaves the
+// time labels and currentStream as they are.
 void ResetPlayer();
 
 } // namespace veldo

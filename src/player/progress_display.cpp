@@ -1,8 +1,43 @@
 #include "player/progress_display.h"
 
-namespace veldo {
+#include <algorithm>
 
-// Placeholder body so that the program links; the progress display replaces it.
-void UpdateProgress() {}
+#include "app/main_window.h"
+#include "app/program_state.h"
+#include "platform/gui/control_ops.h"
+#include "player/audio_calls.h"
+#include "player/time_text.h"
+
+namespace veldo {
+namespace {
+
+// Truncated toward zero; kept within the bar so that the conversion to int is always defined.
+int BarPosition(double ratio, double positionBytes, int maximum) {
+    const double value = ratio * positionBytes;
+    if (!(value > 0)) return 0;
+    return value >= maximum ? maximum : int(value);
+}
+
+} // namespace
+
+void UpdateProgress() {
+    MainWindow* window = mainWindow;
+    if (!window) return;
+    const AudioCalls& audio = Audio();
+    const QWORD length = audio.channelGetLength(currentStream, BASS_POS_BYTE);
+    const int maximum = GetProgressMaximum(window->进度条);
+    const QWORD position = audio.channelGetPosition(currentStream, BASS_POS_BYTE);
+    if (length == kUnknownBytes || length == 0 || position == kUnknownBytes) {
+        SetProgressPosition(window->进度条, 0);
+        SetCaption(window->标签time1, ClockText(0));
+        SetCaption(window->标签time2, ClockText(0));
+        return;
+    }
+    // The ratio first, then the product, as the bar has always been computed.
+    const double ratio = double(maximum) / double(length);
+    SetProgressPosition(window->进度条, BarPosition(ratio, double(position), std::max(0, maximum)));
+    SetCaption(window->标签time1, ElapsedText(currentStream));
+    SetCaption(window->标签time2, TotalText(currentStream));
+}
 
 } // namespace veldo

@@ -1,8 +1,76 @@
 #include "player/spectrum_display.h"
 
+#include <QColor>
+
+#include "app/main_window.h"
+#include "app/program_state.h"
+#include "platform/gui/control_ops.h"
+#include "player/audio_calls.h"
+
 namespace veldo {
 
-// Placeholder body so that the program links; the spectrum display replaces it.
-void DrawSpectrum() {}
+std::array<float, kSpectrumBins> barLevel{};
+std::array<float, kSpectrumBins> peakLevel{};
+
+namespace {
+
+const QColor kBarColor(128, 224, 0);
+constexpr int kFillMode = 1;
+constexpr double kScale = 10.0;
+constexpr float kTolerance = 0.0000001f;
+constexpr float kBarFall = 3;
+constexpr float kPeakFall = 1;
+constexpr float kLowestBar = 1;
+constexpr float kPeakGap = 2;
+constexpr float kLowestDrawnPeak = 2;
+// Far above any panel: keeps the conversion of a wild FFT value to int defined.
+constexpr double kTallestBar = 1e6;
+
+// bin x panel height x 10, truncated toward zero; a negative or not-a-number bin gives 0.
+int BarHeight(float bin, int panelHeight) {
+    const double height = double(bin) * panelHeight * kScale;
+    if (!(height > 0)) return 0;
+    return height > kTallestBar ? int(kTallestBar) : int(height);
+}
+
+} // namespace
+
+void UpdateBarLevels(float& bar, float& peak, int height, int panelHeight) {
+    if (float(height) - bar > kTolerance) {
+        bar = float(height);
+        if (bar - float(panelHeight - 2) > kTolerance) {
+            bar = float(panelHeight - 2);
+            peak = float(panelHeight);
+        }
+        if (bar - (peak + kPeakGap) > kTolerance) peak = bar + kPeakGap;
+    } else {
+        bar -= kBarFall;
+        peak -= kPeakFall;
+        if (kLowestBar - bar > kTolerance) bar = kLowestBar;
+    }
+}
+
+void DrawSpectrum() {
+    MainWindow* window = mainWindow;
+    if (!window) return;
+    DrawingPanel* panel = window->画板1;
+    ClearPanel(panel);
+    SetPanelDrawColor(panel, kBarColor);
+    float fft[kSpectrumBins];
+    if (Audio().channelGetData(currentStream, fft, BASS_DATA_FFT256) == kNoData) return;
+
+    const int width = GetWidth(panel);
+    // Bars stand at x = 1, 6, 11, ...; once the bins run out the rest of the panel stays empty.
+    for (int x = 1, k = 0; x <= width && k < kSpectrumBins; x += kBarPitch, ++k) {
+        const int height = GetHeight(panel);
+        UpdateBarLevels(barLevel[k], peakLevel[k], BarHeight(fft[k], height), height);
+        // The bar reaches below the bottom edge, which clips it to barLevel pixels.
+        FillPanelRect(panel, x, height - int(barLevel[k]), kBarWidth, height, kFillMode, kBarColor,
+                      kBarColor);
+        if (peakLevel[k] - kLowestDrawnPeak > kTolerance)
+            FillPanelRect(panel, x, height - int(peakLevel[k]), kBarWidth, 1, kFillMode, kBarColor,
+                          kBarColor);
+    }
+}
 
 } // namespace veldo
