@@ -78,7 +78,9 @@ TEST_F(PlaybackTest, PauseHoldsThePositionAndPlayResumesIt) {
     ASSERT_TRUE(BASS_ChannelPause(stream));
     EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_PAUSED);
     const QWORD paused = BASS_ChannelGetPosition(stream, BASS_POS_BYTE);
-    EXPECT_NEAR(double(paused) / kBytesPerSecond, 0.5, 0.15);
+    // About half a second; wide bounds, as a loaded machine may sleep longer.
+    EXPECT_GT(double(paused) / kBytesPerSecond, 0.3);
+    EXPECT_LT(double(paused) / kBytesPerSecond, 1.0);
     EXPECT_EQ(paused % 4, 0u); // whole frames
     Sleep(400);
     EXPECT_EQ(BASS_ChannelGetPosition(stream, BASS_POS_BYTE), paused);
@@ -86,7 +88,8 @@ TEST_F(PlaybackTest, PauseHoldsThePositionAndPlayResumesIt) {
     EXPECT_EQ(BASS_ChannelIsActive(stream), BASS_ACTIVE_PLAYING);
     Sleep(400);
     const QWORD resumed = BASS_ChannelGetPosition(stream, BASS_POS_BYTE);
-    EXPECT_NEAR(double(resumed - paused) / kBytesPerSecond, 0.4, 0.15);
+    EXPECT_GT(double(resumed - paused) / kBytesPerSecond, 0.2);
+    EXPECT_LT(double(resumed - paused) / kBytesPerSecond, 0.9);
 }
 
 TEST_F(PlaybackTest, StopStopsOutputAndTheStreamReportsStopped) {

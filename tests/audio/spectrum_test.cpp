@@ -32,7 +32,9 @@ TEST_P(SpectrumBinTest, ReadsTheAmplitudeOfASineCentredOnABin) {
     spectrum.Magnitudes(Sine(bin, amplitude), out);
     EXPECT_NEAR(out[bin], amplitude, 0.01 * amplitude);
     for (int k = 0; k < kFftSize / 2; ++k) {
-        if (std::abs(k - bin) > 1) EXPECT_LT(out[k], 0.01) << "bin " << k;
+        if (std::abs(k - bin) > 1) {
+            EXPECT_LT(out[k], 0.01) << "bin " << k;
+        }
     }
 }
 
