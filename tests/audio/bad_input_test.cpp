@@ -82,6 +82,22 @@ TEST_F(BadInputTest, AServerThatSendsNothingTimesOut) {
     BASS_SetConfig(BASS_CONFIG_NET_READTIMEOUT, 30000);
 }
 
+// Bytes that trickle in never trip the stall time-out, yet the caller is not held for longer
+// than the connect and stall time-outs together.
+TEST_F(BadInputTest, ATricklingServerGivesUpWithinTheTimeOuts) {
+    BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, 500);
+    BASS_SetConfig(BASS_CONFIG_NET_READTIMEOUT, 1000);
+    ServedFile file{Tone(440, 2.0)};
+    file.bytesPerSecond = 400; // far too slow for half a second of sound in 1.5 s
+    const std::string url = Serve("/trickle.mp3", file);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(BASS_StreamCreateURL(url.c_str(), 0, 0, nullptr, nullptr), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_TIMEOUT);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
+    BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, 10000);
+    BASS_SetConfig(BASS_CONFIG_NET_READTIMEOUT, 30000);
+}
+
 TEST_F(BadInputTest, OtherSchemesAndMissingAddressesAreRefused) {
     for (const char* url : {"file:///etc/passwd", "ftp://127.0.0.1/a.mp3", "", "not a url"}) {
         EXPECT_EQ(BASS_StreamCreateURL(url, 0, 0, nullptr, nullptr), 0u) << url;

@@ -20,9 +20,11 @@ void ServeFile(LocalServer& server, const std::string& path, ServedFile file) {
                 if (offset < f.pauseAfter) n = std::min(n, f.pauseAfter - offset);
                 if (offset == f.pauseAfter && f.pauseMs > 0)
                     std::this_thread::sleep_for(std::chrono::milliseconds(f.pauseMs));
-                if (f.bytesPerSecond > 0)
+                if (f.bytesPerSecond > 0) {
+                    n = std::max<size_t>(1, std::min(n, f.bytesPerSecond / 10)); // short sleeps
                     std::this_thread::sleep_for(
                         std::chrono::microseconds(n * 1000000 / f.bytesPerSecond));
+                }
                 return sink.write(f.body.data() + offset, n);
             });
     });

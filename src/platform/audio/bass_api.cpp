@@ -7,6 +7,7 @@
 
 #include <strings.h>
 
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -100,7 +101,8 @@ HSTREAM BASS_StreamCreateURL(const char* url, DWORD, DWORD, DOWNLOADPROC*, void*
         limits = fetchLimits;
     }
     auto stream = std::make_shared<Stream>(url, limits);
-    if (!stream->WaitUntilReady()) return Fail(stream->Error());
+    const std::chrono::milliseconds limit(limits.connectTimeoutMs + limits.stallTimeoutMs);
+    if (!stream->WaitUntilReady(limit)) return Fail(stream->Error());
     {
         std::lock_guard lock(engineMutex);
         if (!device.IsOpen()) return Fail(BASS_ERROR_INIT);

@@ -79,9 +79,14 @@ Stream::~Stream() {
     liveStreams.fetch_sub(1);
 }
 
-bool Stream::WaitUntilReady() {
+bool Stream::WaitUntilReady(std::chrono::milliseconds limit) {
     std::unique_lock lock(readyMutex_);
-    readyChanged_.wait(lock, [this] { return readyKnown_; });
+    if (!readyChanged_.wait_for(lock, limit, [this] { return readyKnown_; })) {
+        // A server that trickles bytes never trips the stall time-out; give up anyway.
+        readyKnown_ = true;
+        readyOk_ = false;
+        error_ = BASS_ERROR_TIMEOUT;
+    }
     return readyOk_;
 }
 

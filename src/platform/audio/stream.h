@@ -12,6 +12,7 @@
  * `readyMutex_`, and only read after that. Every other shared value is an atomic. */
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -42,8 +43,9 @@ class Stream {
     Stream& operator=(const Stream&) = delete;
 
     // Blocks until the format is known and the first half second is decoded (or the whole
-    // sound, if shorter). False when nothing playable came; then Error() says why.
-    bool WaitUntilReady();
+    // sound, if shorter), at most `limit`. False when nothing playable came in time; then
+    // Error() says why.
+    bool WaitUntilReady(std::chrono::milliseconds limit);
     int Error() const { return error_; }
 
     // Caller's thread.
