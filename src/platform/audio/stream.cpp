@@ -110,6 +110,7 @@ void Stream::DecodeLoop() {
     bool sizeGiven = false;
     bool haveFormat = false;
     bool prebuffered = false;
+    PcmFormat current; // the format libmpg123 gives now
     bool failed = !decoder.Usable();
 
     auto drainConverter = [&]() {
@@ -139,13 +140,17 @@ void Stream::DecodeLoop() {
                     sourceChannels_ = format.channels;
                     haveFormat = true;
                 }
-                if (format.rate <= 0 || !converter.Open(format.rate, format.channels))
+                current = format;
+                if (format.rate <= 0 || format.channels <= 0 ||
+                    !converter.Open(format.rate, format.channels))
                     failed = true;
                 break;
             }
             case Mp3Decoder::Step::Audio:
                 if (!haveFormat || bytes == 0) break;
-                decodedFrames_.fetch_add(int64_t(bytes / SourceFrameBytes()));
+                // Counted in the channel's first format.
+                decodedFrames_.fetch_add(int64_t(bytes / size_t(current.channels * 2)) *
+                                         sourceRate_ / current.rate);
                 if (!converter.Put(pcm, bytes) || !drainConverter()) failed = true;
                 if (!prebuffered && decodedFrames_.load() >= sourceRate_ / 2) {
                     prebuffered = true;
