@@ -36,6 +36,8 @@ ListWindow::ListWindow() : BorderlessWindow(kAccentColor, QSize(250, 305), QPoin
     UseDesignFont(标签n, 12);
     UseDesignFont(标签1, 14);
     标签1->setAutoFillBackground(true);
+    // The caption starts under the left arrow button; a margin keeps the two apart.
+    标签1->setContentsMargins(14, 0, 0, 0);
     QPalette titlePalette = 标签1->palette();
     titlePalette.setColor(QPalette::Window, Qt::white);
     titlePalette.setColor(QPalette::WindowText, Qt::black);

@@ -38,8 +38,7 @@ TEST(FadeIn, AFinishedFadeIsNotRepeated) {
     InitialiseProgramState();
     MainWindow window;
     OnMainWindowCreated();
-    ASSERT_TRUE(testing::ProcessEventsUntil([] { return fadeAlpha == 250; }));
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return GetWindowAlpha(&window) == 250; }));
     // fadeAlpha is never reset, so a second worker ends at once and leaves the opacity alone.
     SetWindowAlpha(&window, 100);
     FadeInWorker();

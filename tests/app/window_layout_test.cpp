@@ -10,6 +10,7 @@
 #include "app/search_box.h"
 #include "app/start_up.h"
 #include "app/ui_colors.h"
+#include "platform/gui/window_services.h"
 #include "shell_test_support.h"
 
 namespace veldo {
@@ -53,9 +54,8 @@ class MainWindowLayout : public ::testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
     void TearDown() override {
-        // The fade-in worker still writes to the window until it reaches 250.
-        testing::ProcessEventsUntil([] { return fadeAlpha >= 250; });
-        QCoreApplication::processEvents();
+        // The fade-in worker uses the window until its last opacity (250) has arrived.
+        testing::ProcessEventsUntil([this] { return GetWindowAlpha(&window) == 250; });
     }
     MainWindow window;
 };

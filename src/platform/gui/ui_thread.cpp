@@ -1,13 +1,55 @@
 // Threads: any thread may call these; the work itself always runs on the thread of
-// QCoreApplication (the UI thread). Posted work travels as queued calls to the application
-// object, so work posted from one thread runs in the order it was posted.
+// QCoreApplication (the UI thread). Work from other threads goes into one FIFO queue guarded
+// by a std::mutex; a write to an eventfd wakes the UI thread (a socket notifier made when the
+// application object is constructed), which drains the queue: work posted from one thread
+// runs in the order it was posted. Waiting callers sleep on a condition variable until the UI
+// thread has run their work. Nothing crosses threads inside a Qt event, because Qt's own queue
+// locks are invisible to ThreadSanitizer.
 #include "platform/gui/ui_thread.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <QSocketNotifier>
 #include <QThread>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace veldo {
+namespace {
+
+std::mutex queueMutex;
+std::deque<std::function<void()>> queue;
+
+void DrainQueue() {
+    for (;;) {
+        std::function<void()> work;
+        {
+            std::lock_guard lock(queueMutex);
+            if (queue.empty()) return;
+            work = std::move(queue.front());
+            queue.pop_front();
+        }
+        work();
+    }
+}
+
+int wakeFd = -1; // written once, on the UI thread, before any worker can post
+
+// Runs on the UI thread when the application object is constructed.
+void CreateWaker() {
+    wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    auto* notifier =
+        new QSocketNotifier(wakeFd, QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, [] {
+        eventfd_t wakeUps = 0;
+        eventfd_read(wakeFd, &wakeUps);
+        DrainQueue();
+    });
+}
+
+} // namespace
 
 bool OnUiThread() {
     auto* app = QCoreApplication::instance();
@@ -19,7 +61,11 @@ void PostToUiThread(std::function<void()> work) {
         work();
         return;
     }
-    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(work), Qt::QueuedConnection);
+    {
+        std::lock_guard lock(queueMutex);
+        queue.push_back(std::move(work));
+    }
+    eventfd_write(wakeFd, 1);
 }
 
 void RunOnUiThreadAndWait(const std::function<void()>& work) {
@@ -27,8 +73,23 @@ void RunOnUiThreadAndWait(const std::function<void()>& work) {
         work();
         return;
     }
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [&work] { work(); }, Qt::BlockingQueuedConnection);
+    std::mutex doneMutex;
+    std::condition_variable doneSignal;
+    bool done = false;
+    PostToUiThread([&] {
+        work();
+        std::lock_guard lock(doneMutex);
+        done = true;
+        doneSignal.notify_one();
+    });
+    std::unique_lock lock(doneMutex);
+    doneSignal.wait(lock, [&] { return done; });
 }
 
 } // namespace veldo
+
+// The startup macro needs a name at global scope.
+static void CreateVeldoUiWaker() {
+    veldo::CreateWaker();
+}
+Q_COREAPP_STARTUP_FUNCTION(CreateVeldoUiWaker)
