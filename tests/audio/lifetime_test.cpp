@@ -55,7 +55,9 @@ TEST_F(LifetimeTest, TwoHundredStreamsCreatedAndReplacedLeaveNothingBehind) {
     EXPECT_NE(BASS_ChannelGetLength(last, BASS_POS_BYTE), QWORD(-1));
     BASS_Free();
     EXPECT_EQ(audio::LiveStreamCount(), 0u);
-    EXPECT_LE(ThreadCount(), threadsBefore);
+    // One thread of slack for a sanitizer runtime's own helper; a thread left behind per
+    // stream would show as hundreds.
+    EXPECT_LE(ThreadCount(), threadsBefore + 1);
 }
 
 // A paused stream is not freed when another one is opened: only stopped and ended ones are.
