@@ -6,6 +6,7 @@
 #include "web/charset.h"
 #include "web/cookie_merge.h"
 #include "web/header_value.h"
+#include "web/response_headers.h"
 #include "web/url_split.h"
 
 namespace veldo {
@@ -18,8 +19,6 @@ namespace {
 
 constexpr std::size_t kReadChunkBytes = 1024;
 constexpr std::size_t kResponseHeaderBufferBytes = 5000;
-// A UTF-8 mark in the body counts when it starts at one of these first bytes.
-constexpr std::size_t kUtf8MarkWindow = 499;
 // How many 301 answers the routine follows itself before it keeps the last one.
 constexpr int kMaxFollowedMoves = 10;
 
@@ -42,12 +41,6 @@ void CompleteHeaderBlock(Text& block, const Text& url, const Text* cookies) {
     if (!ContainsGbk(block, "Content-Type:"))
         block += "\r\nContent-Type: application/x-www-form-urlencoded";
     if (cookies && !cookies->empty()) block += "\r\nCookie: " + *cookies;
-}
-
-bool IsUtf8Body(const ByteArray& body, const Text& responseHeaders) {
-    const std::size_t mark = body.find("utf-8");
-    if (mark != std::string::npos && mark < kUtf8MarkWindow) return true;
-    return AsciiLower(responseHeaders).find("utf-8") != std::string::npos;
 }
 
 // Storage for the in/out and out arguments the caller omitted.
@@ -96,18 +89,10 @@ ByteArray Exchange(const Text& url, const WebRequestOptions& options, int movesL
     connection.reset();
     session.reset();
 
-    returnedCookies.clear();
-    redirectAddress.clear();
-    for (const std::string& line : SplitGbk(responseHeaders, "\r\n")) {
-        if (ContainsGbk(line, "Location:")) redirectAddress = HeaderValue(line);
-        if (ContainsGbk(line, "Set-Cookie"))
-            returnedCookies += TrimSpaces(TextBetween(line, "Set-Cookie:", ";")) + "; ";
-    }
-    if (returnedCookies.size() >= 2) returnedCookies.resize(returnedCookies.size() - 2);
+    ReadResponseHeaders(responseHeaders, returnedCookies, redirectAddress);
     if (options.cookies) MergeCookies(*options.cookies, returnedCookies);
-    if (redirectAddress.empty()) redirectAddress = responseHeaders;
 
-    if (TextBetween(responseHeaders, "HTTP/1.1 ", " Moved") == "301" && movesLeft > 0) {
+    if (IsPermanentMove(responseHeaders) && movesLeft > 0) {
         const Text movedTo = redirectAddress + UrlPath(url);
         redirectAddress.clear();
         return Exchange(movedTo, options, movesLeft - 1);
