@@ -1,5 +1,6 @@
 // Utf8ToGbk beside glibc iconv, and the case-ignoring TextBetween beside std::string::find, on
 // one 16 MB text of mixed Chinese and ASCII. Prints each figure with its ratio to the baseline.
+#include "figure_line.h"
 #include "text/marker_cut.h"
 #include "web/charset.h"
 
@@ -124,5 +125,16 @@ int main(int argc, char** argv) {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("Peak RSS: %ld MB (the texts and one conversion result)\n", usage.ru_maxrss / 1024);
+    const double mb = double(MixedUtf8().size()) / (1 << 20);
+    const std::string peak = veldo::bench::FormatMegabytes(double(usage.ru_maxrss) / 1024);
+    if (ms.count("BM_Utf8ToGbk") && ms.count("BM_IconvBaseline"))
+        veldo::bench::PrintFigure("Utf8ToGbk, 16 MB mixed text", mb / (ms["BM_Utf8ToGbk"] / 1000),
+                                  "MB/s", "glibc iconv", mb / (ms["BM_IconvBaseline"] / 1000),
+                                  ">= 2.5", peak + " (whole run)");
+    const double gbkMb = double(MixedGbk().size()) / (1 << 20);
+    if (ms.count("BM_TextBetweenIgnoringCase") && ms.count("BM_StringFindBaseline"))
+        veldo::bench::PrintFigure(
+            "TextBetween, case ignored", gbkMb / (ms["BM_TextBetweenIgnoringCase"] / 1000), "MB/s",
+            "std::string::find", gbkMb / (ms["BM_StringFindBaseline"] / 1000), ">= 0.5");
     return 0;
 }

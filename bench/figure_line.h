@@ -3,7 +3,8 @@
 // table. Tab-separated, after the word FIGURE:
 //   FIGURE  figure  value  unit  baseline  baseline value  ratio  goal  peak memory
 // The value and the baseline share the unit; the ratio is value / baseline value; the goal
-// states the wanted ratio ("<= 1.3", ">= 2.5") or "-"; the peak memory is free text or "-".
+// states the wanted ratio ("<= 1.3", ">= 2.5"), or a wanted value with its unit
+// (">= 100 MB/s"), or "-"; the peak memory is free text or "-".
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -24,15 +25,23 @@ inline std::string FormatMegabytes(double megabytes) {
     return text;
 }
 
+// The line as texts, for a baseline that gave no number ("crashed (signal 11)").
+inline void PrintFigureLine(const std::string& figure, const std::string& value,
+                            const std::string& unit, const std::string& baseline,
+                            const std::string& baselineValue, const std::string& ratio,
+                            const std::string& goal, const std::string& peakMemory) {
+    std::printf("FIGURE\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", figure.c_str(), value.c_str(),
+                unit.c_str(), baseline.c_str(), baselineValue.c_str(), ratio.c_str(), goal.c_str(),
+                peakMemory.c_str());
+    std::fflush(stdout);
+}
+
 inline void PrintFigure(const std::string& figure, double value, const std::string& unit,
                         const std::string& baseline, double baselineValue,
                         const std::string& goal = "-", const std::string& peakMemory = "-") {
-    const std::string ratio = baselineValue != 0 ? FormatFigure(value / baselineValue) : "-";
-    std::printf("FIGURE\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", figure.c_str(),
-                FormatFigure(value).c_str(), unit.c_str(), baseline.c_str(),
-                FormatFigure(baselineValue).c_str(), ratio.c_str(), goal.c_str(),
-                peakMemory.c_str());
-    std::fflush(stdout);
+    PrintFigureLine(figure, FormatFigure(value), unit, baseline, FormatFigure(baselineValue),
+                    baselineValue != 0 ? FormatFigure(value / baselineValue) : "-", goal,
+                    peakMemory);
 }
 
 } // namespace veldo::bench

@@ -6,6 +6,7 @@
 // Threads: the benchmark thread fetches; a cpp-httplib server answers on its own threads
 // from constant pages. Child processes (curl, or this program with --fetch-once) run the
 // fetches whose memory is measured.
+#include "figure_line.h"
 #include "web/web_get_text.h"
 
 #include <benchmark/benchmark.h>
@@ -156,6 +157,19 @@ int main(int argc, char** argv) {
     std::printf("\nPeak RSS of a process that fetches the 1 MB page once: %.1f MB "
                 "(the 2 KB page: %.1f MB; difference %.1f MB)\n",
                 large / 1024.0, small / 1024.0, (large - small) / 1024.0);
+    const auto figure = [&](const char* what, const char* mine, const char* baseline,
+                            const char* goal, const std::string& memory) {
+        auto a = reporter.seconds.find(mine), b = reporter.seconds.find(baseline);
+        if (a == reporter.seconds.end() || b == reporter.seconds.end()) return;
+        veldo::bench::PrintFigure(what, a->second * 1e3, "ms", "curl tool", b->second * 1e3, goal,
+                                  memory);
+    };
+    figure("WebGetText, 1 MB page on loopback", "BM_LargePage_WebGetText", "BM_LargePage_CurlTool",
+           "<= 1.2",
+           "1 MB fetch " + veldo::bench::FormatMegabytes(large / 1024.0) + " (2 KB fetch " +
+               veldo::bench::FormatMegabytes(small / 1024.0) + ")");
+    figure("WebGetText, 200 pages of 2 KB", "BM_SmallPages_WebGetText", "BM_SmallPages_CurlTool",
+           "-", "-");
 
     server.stop();
     serving.join();
