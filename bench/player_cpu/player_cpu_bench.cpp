@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/figure_line.h"
 #include "sample_site/mp3_encoder.h"
 
 namespace {
@@ -172,6 +173,13 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    using veldo::bench::FormatMegabytes;
+    using veldo::bench::PrintFigure;
+    PrintFigure("Whole player CPU, sound playing with spectrum", player.cpuPerWall * 100,
+                "% of one core", "veldo-play on the same file", engineAlone.cpuPerWall * 100,
+                "< 2 % of one core", FormatMegabytes(player.peakRssMb));
+    PrintFigure("Whole player peak RSS while playing", player.peakRssMb, "MB", "empty Qt window",
+                emptyWindow.peakRssMb, "<= +20 MB", FormatMegabytes(player.peakRssMb));
     std::printf("\nCPU while playing (per cent of one core, %d s after a %d s start):\n",
                 kMeasureSeconds, kStartSeconds);
     std::printf("  whole player %.2f %%   veldo-play %.2f %%   ratio %.2f   goal < 2 %%\n",
