@@ -2,7 +2,7 @@
 // (the engine alone) on the same file, and the player's peak memory beside an empty Qt
 // window's. Each program runs as a child process; its CPU is read from /proc over 20 seconds
 // after a 3-second start, its peak RSS from wait4 when it is ended. Needs an X display
-// (run.sh runs it under xvfb-run) and SDL_AUDIODRIVER=dummy.
+// (scripts/bench runs it under xvfb-run) and SDL_AUDIODRIVER=dummy.
 // Threads: the main thread runs the benchmarks; a cpp-httplib server thread serves the MP3.
 #include <benchmark/benchmark.h>
 #include <httplib.h>
@@ -132,7 +132,7 @@ ChildFigures RunChild(const std::vector<std::string>& command, int measureSecond
 void Report(benchmark::State& state, ChildFigures& into, const std::vector<std::string>& command,
             int measureSeconds) {
     if (!std::getenv("DISPLAY") && command[0] != VELDO_PLAY_TOOL) {
-        state.SkipWithError("no X display: run bench/player_cpu/run.sh (xvfb-run)");
+        state.SkipWithError("no X display: run scripts/bench player_cpu_bench");
         return;
     }
     for (auto _ : state) {
