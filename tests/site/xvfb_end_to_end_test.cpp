@@ -28,19 +28,23 @@ int PortOf(const std::string& host) {
     return std::stoi(host.substr(host.rfind(':') + 1));
 }
 
-// Window positions: the main window at 50, 50 and the list window moved to 0, 50; rows of the
-// list start 24 pixels below its top.
+// Window positions: the main window at 50, 50 (moved to 260, 50 once the list is open) and the
+// list window at 0, 50; rows of the list start 24 pixels below its top.
 const char kScript[] = R"(
 set -u
 "$PLAYER" & pid=$!
-timeout 20 xdotool search --sync --onlyvisible --classname veldo >/dev/null || { echo "no window"; exit 1; }
+main=$(timeout 20 xdotool search --sync --onlyvisible --classname veldo | head -1)
+[ -n "$main" ] || { echo "no window"; kill -9 $pid; exit 1; }
 sleep 1
 xdotool mousemove 603 165 click 1
 sleep 2
+# Drag the player beside the list, as a user would, so that the cover is in view.
+xdotool windowmove "$main" 260 50
+sleep 0.5
 xdotool mousemove 60 83 click --repeat 2 --delay 60 1
 sleep 4
 [ -n "${SHOT:-}" ] && "$IMPORT" -window root "$SHOT"
-xdotool mousemove 550 237 click 1
+xdotool mousemove 760 237 click 1
 for i in $(seq 1 100); do
   ls "$RUNDIR"/musics/*.mp3 >/dev/null 2>&1 && break
   sleep 0.2
@@ -49,6 +53,8 @@ sleep 1
 xdotool key Return
 sleep 0.5
 kill $pid
+sleep 2
+kill -9 $pid 2>/dev/null
 wait $pid 2>/dev/null
 echo finished
 )";
