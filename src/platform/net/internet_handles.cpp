@@ -252,6 +252,7 @@ std::unique_ptr<HttpRequestHandle> HttpOpenRequest(const InternetConnection& con
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connectMs);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, timeouts.idleSeconds);
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, CurrentNetTotalLimitMs());
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
                      static_cast<curl_off_t>(kMaxResponseBodyBytes));
     // The proxy serves plain http only; an empty proxy also keeps libcurl from taking one out

@@ -39,7 +39,8 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 }
 
 // One GET into `write`; true when curl finished the whole body and the status was 2xx.
-bool Perform(const Text& url, curl_write_callback write, void* sink) {
+// `blocksWindow`: the caller waits on the UI thread, so the whole exchange is time-limited.
+bool Perform(const Text& url, curl_write_callback write, void* sink, bool blocksWindow) {
     if (!IsHttpUrl(url)) return false;
     EnsureCurlGlobalInit();
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), &curl_easy_cleanup);
@@ -58,6 +59,7 @@ bool Perform(const Text& url, curl_write_callback write, void* sink) {
     // Less than one byte a second for idleSeconds ends the transfer.
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits.idleSeconds);
+    if (blocksWindow) curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, CurrentNetTotalLimitMs());
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, write);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, sink);
     if (curl_easy_perform(curl) != CURLE_OK) return false; // includes a short body
@@ -74,7 +76,7 @@ bool IsHttpUrl(std::string_view url) {
 
 ByteArray FetchUrlBytes(const Text& url, std::size_t maxBytes) {
     MemorySink sink{{}, maxBytes};
-    if (!Perform(url, &ToMemory, &sink)) return {};
+    if (!Perform(url, &ToMemory, &sink, true)) return {};
     return std::move(sink.bytes);
 }
 
@@ -83,7 +85,7 @@ bool FetchUrlToFile(const Text& url, const std::filesystem::path& file) {
     std::unique_ptr<std::FILE, decltype(&std::fclose)> out(std::fopen(file.c_str(), "wb"),
                                                            &std::fclose);
     if (!out) return false;
-    const bool fetched = Perform(url, &ToFile, out.get());
+    const bool fetched = Perform(url, &ToFile, out.get(), false);
     // Data still buffered must reach the disk too; a full disk shows here.
     const bool flushed = std::fflush(out.get()) == 0 && !std::ferror(out.get());
     return fetched && flushed && std::fclose(out.release()) == 0;

@@ -1,7 +1,8 @@
 #pragma once
 // The runtime's own URL-to-bytes service: covers and downloads. Plain GET over http or https
 // (nothing else is ever fetched, redirects included), certificates verified, at most 10
-// redirects, the connect and idle limits of net_timeouts.h. A fetch counts only when the whole
+// redirects, the connect and idle limits of net_timeouts.h (FetchUrlBytes, which the window waits
+// for, also its whole-exchange limit). A fetch counts only when the whole
 // body arrived with a 2xx status. Blocks the calling thread; any thread may call.
 #include <cstddef>
 #include <filesystem>
