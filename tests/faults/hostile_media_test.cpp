@@ -1,0 +1,114 @@
+// Media that lie about what they are: a 2 GB MP3 offered for download (made on the fly, never
+// held in memory by either side), covers that are no picture or claim 50000 x 50000 pixels, and
+// an MP3 address that answers 200 with an HTML page. Memory is measured as the growth of the
+// peak resident size over the load.
+#include "fault_fixture.h"
+#include "player/playback_control.h"
+
+namespace veldo::testing {
+namespace {
+
+constexpr std::uint64_t kHugeMp3Bytes = std::uint64_t{2} << 30;
+constexpr long kBoundedGrowthKb = 64 * 1024;
+
+enum class Lie { HugeMp3, TextCover, GiantCover, HtmlMp3 };
+
+class HostileMedia : public FaultTest {
+  protected:
+    Lie lie = Lie::HugeMp3;
+
+    bool Misbehave(const std::string& target, FaultConnection& connection) override {
+        const bool media = target.rfind("/media/", 0) == 0;
+        const bool cover = target.rfind("/covers/", 0) == 0;
+        if (media && lie == Lie::HugeMp3) {
+            // The good MP3's frames over and over, one reused chunk at a time.
+            if (!connection.Send(AnswerHead("200 OK", "audio/mpeg", kHugeMp3Bytes))) return true;
+            std::string chunk;
+            while (chunk.size() < (std::size_t{1} << 20))
+                chunk += ToneMp3();
+            chunk.resize(std::size_t{1} << 20);
+            for (std::uint64_t sent = 0; sent < kHugeMp3Bytes; sent += chunk.size())
+                if (!connection.Send(chunk)) break;
+            return true;
+        }
+        if (cover && lie == Lie::TextCover) {
+            const std::string page = "<html><body>Forbidden</body></html>";
+            connection.Send(AnswerHead("200 OK", "image/png", page.size()) + page);
+            return true;
+        }
+        if (cover && lie == Lie::GiantCover) {
+            const std::string png = PngClaiming(50000, 50000);
+            connection.Send(AnswerHead("200 OK", "image/png", png.size()) + png);
+            return true;
+        }
+        if (media && lie == Lie::HtmlMp3) {
+            const std::string page = "<html><body><form>Please log in</form></body></html>";
+            connection.Send(AnswerHead("200 OK", "text/html", page.size()) + page);
+            return true;
+        }
+        return false;
+    }
+};
+
+TEST_F(HostileMedia, ATwoGigabyteDownloadIsStreamedToDiskInBoundedMemory) {
+    lie = Lie::HugeMp3;
+    SearchFor("101");
+    ASSERT_EQ(currentSound.name, GoodName("101"));
+    const long before = ProcStatusKb("VmRSS");
+    ResetPeakRss();
+    window->图形按钮down->click();
+    ASSERT_TRUE(EventsUntil([this] { return DownloadButtonShown() && !messages.empty(); }, 600000));
+    const long peakGrowth = ProcStatusKb("VmHWM") - before;
+    RecordProperty("PeakRssGrowthKb", std::to_string(peakGrowth));
+    std::printf("2 GB download: peak RSS growth %ld kB\n", peakGrowth);
+    EXPECT_LT(peakGrowth, kBoundedGrowthKb);
+
+    std::error_code error;
+    EXPECT_EQ(std::filesystem::file_size(SavedFile("101"), error), kHugeMp3Bytes);
+    std::ifstream saved(SavedFile("101"), std::ios::binary);
+    std::string head(ToneMp3().size(), '\0');
+    saved.read(head.data(), static_cast<std::streamsize>(head.size()));
+    EXPECT_EQ(head, ToneMp3());
+    EXPECT_TRUE(OtherFilesInMusics(GoodName("101") + ".mp3").empty());
+    std::filesystem::remove(SavedFile("101"), error);
+}
+
+TEST_F(HostileMedia, ACoverThatIsNoPictureLeavesTheBoxEmptyAndTheSoundPlayable) {
+    lie = Lie::TextCover;
+    const long long ms = Timed([this] { SearchFor("101"); });
+    EXPECT_LT(ms, kHandlerBoundMs);
+    QApplication::processEvents();
+    EXPECT_FALSE(window->图片框1->HasPicture());
+    EXPECT_EQ(window->标签1->text().toStdString(), GoodName("101"));
+    window->图形按钮play->click();
+    EXPECT_EQ(BASS_ChannelIsActive(currentStream), BASS_ACTIVE_PLAYING);
+    ProcessEventsFor(300); // paints the empty box and runs the ticks
+}
+
+TEST_F(HostileMedia, ACoverClaimingFiftyThousandPixelsSquareIsRefusedInBoundedMemory) {
+    lie = Lie::GiantCover;
+    const long before = ProcStatusKb("VmRSS");
+    ResetPeakRss();
+    const long long ms = Timed([this] { SearchFor("101"); });
+    ProcessEventsFor(300); // the box paints whatever it holds
+    const long peakGrowth = ProcStatusKb("VmHWM") - before;
+    std::printf("50000 x 50000 cover: peak RSS growth %ld kB\n", peakGrowth);
+    EXPECT_LT(ms, kHandlerBoundMs);
+    EXPECT_LT(peakGrowth, kBoundedGrowthKb);
+    EXPECT_FALSE(window->图片框1->HasPicture());
+    EXPECT_EQ(window->标签1->text().toStdString(), GoodName("101"));
+}
+
+TEST_F(HostileMedia, AnHtmlPageServedAsTheMp3OpensNoStream) {
+    lie = Lie::HtmlMp3;
+    SearchFor("101");
+    ASSERT_FALSE(currentSound.source.empty());
+    const long long ms = Timed([this] { window->图形按钮play->click(); });
+    EXPECT_LT(ms, kHandlerBoundMs);
+    EXPECT_EQ(currentStream, 0u);
+    ProcessEventsFor(1200); // progress and spectrum ticks on no stream
+    EXPECT_EQ(window->进度条->Position(), 0);
+}
+
+} // namespace
+} // namespace veldo::testing
