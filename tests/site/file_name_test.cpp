@@ -2,6 +2,8 @@
 // nothing can lead out of the folder.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "site/file_name.h"
 
 namespace veldo {
@@ -11,6 +13,11 @@ struct NameCase {
     const char* name;
     const char* expected;
 };
+
+// Names the case in test listings by its input rather than by its bytes.
+void PrintTo(const NameCase& c, std::ostream* out) {
+    *out << '"' << c.name << '"';
+}
 
 class CleanFileNameCases : public ::testing::TestWithParam<NameCase> {};
 
