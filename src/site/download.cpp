@@ -3,11 +3,14 @@
  * so that a sound loaded meanwhile cannot change what the worker saves. SaveCurrentSound runs
  * on that worker: it takes one record from the queue and touches the window only through the
  * control operations and the message box, which carry their work to the UI thread. The
- * test-only run directory is set before any transfer and read under the same mutex. */
+ * test-only run directory is set before any transfer and read under the same mutex; the counter
+ * that names temporary files is atomic. */
 #include "site/download.h"
 
-#include <cstdlib>
+#include <atomic>
+#include <cerrno>
 #include <deque>
+#include <fcntl.h>
 #include <mutex>
 #include <system_error>
 #include <unistd.h>
@@ -34,13 +37,22 @@ std::mutex transferMutex;
 std::deque<Transfer> pendingTransfers;
 std::filesystem::path runDirectoryForTesting;
 
-// A new empty file with a unique name in `folder`, for the body until it is complete.
+// A new empty file with a unique name in `folder`, for the body until it is complete. Made
+// with the mode an ordinary new file gets (mkstemp's 0600 would stay on the renamed file).
 std::filesystem::path CreateTemporaryFile(const std::filesystem::path& folder) {
-    std::string pattern = (folder / ".download-XXXXXX").string();
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) return {};
-    close(fd);
-    return pattern;
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path path =
+            folder / (".download-" + std::to_string(getpid()) + "-" +
+                      std::to_string(counter.fetch_add(1)) + ".part");
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            close(fd);
+            return path;
+        }
+        if (errno != EEXIST) break;
+    }
+    return {};
 }
 
 // Fetches `source` into the folder and renames it into place; an earlier file of the same

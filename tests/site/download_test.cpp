@@ -61,6 +61,11 @@ TEST_F(Download, SavesExactlyTheServedBytesIntoANewMusicsFolder) {
     ASSERT_GT(served.size(), 100000u);
     EXPECT_TRUE(ReadFileBytes(Saved(sound.name)) == served);
     EXPECT_EQ(Tree(), (std::vector<std::string>{"musics", "musics/" + sound.name + ".mp3"}));
+
+    // An ordinary file's permissions, not a private temporary file's.
+    std::ofstream(Musics() / "plain") << "x";
+    EXPECT_EQ(std::filesystem::status(Saved(sound.name)).permissions(),
+              std::filesystem::status(Musics() / "plain").permissions());
 }
 
 TEST_F(Download, SavingAgainReplacesTheEarlierFile) {
