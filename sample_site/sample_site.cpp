@@ -281,7 +281,7 @@ void SampleSite::RouteInfoHost() {
             res.set_content(ErrorRecord(404, "sound not found"), "application/json");
             return;
         }
-        res.set_content(SoundRecord(*sound, PageHost()), "application/json");
+        res.set_content(SoundInfoJson(*sound, PageHost()), "application/json");
     });
 }
 

@@ -193,7 +193,7 @@ std::string NotFoundPage() {
            std::string(kFooter);
 }
 
-std::string SoundRecord(const SampleSound& sound, std::string_view pageHost) {
+std::string SoundInfoJson(const SampleSound& sound, std::string_view pageHost) {
     const std::string base = "http://" + std::string(pageHost);
     const auto id = std::stoul(sound.id);
     // The uploader comes after the sound's own "name", and "source" right after the string

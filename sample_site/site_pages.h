@@ -29,7 +29,7 @@ std::string SoundPage(const SampleSound& sound, std::string_view pageHost);
 std::string NotFoundPage();
 
 // The sound-info record of one sound; its cover and MP3 addresses point at `pageHost`.
-std::string SoundRecord(const SampleSound& sound, std::string_view pageHost);
+std::string SoundInfoJson(const SampleSound& sound, std::string_view pageHost);
 
 // The API's answer for a request it cannot serve (`status` 400 or 404, `message` ASCII).
 std::string ErrorRecord(int status, std::string_view message);

@@ -141,7 +141,7 @@ TEST_F(ExplorationPageTest, DeclaresUtf8NearTheTopAndLooksLikeAPage) {
 TEST(SoundRecordTest, FieldMarkersFindTheSoundsOwnFieldsAfterDecoding) {
     for (const auto* list : {&ListedSounds(), &FaultySounds()}) {
         for (const SampleSound& s : *list) {
-            const std::string json = SoundRecord(s, "127.0.0.1:17380");
+            const std::string json = SoundInfoJson(s, "127.0.0.1:17380");
             for (char ch : json)
                 ASSERT_LT(static_cast<unsigned char>(ch), 0x80) << s.id;
             EXPECT_NE(json.find(R"("pic":"http:\/\/127.0.0.1:17380\/covers\/)"), std::string::npos);
