@@ -73,6 +73,25 @@ TEST_F(HostileMedia, ATwoGigabyteDownloadIsStreamedToDiskInBoundedMemory) {
     std::filesystem::remove(SavedFile("101"), error);
 }
 
+// Playing the same 2 GB MP3: the stream should hold a bounded window of it, not all of it.
+// Disabled: the engine's CompressedBuffer keeps every byte fetched so far (the decoder reads it
+// by offset), so RSS grows at the network's pace: about 500 MB after 3 s on loopback, the
+// whole 2 GB in the end. Bounding it needs a sliding window with a refetch on seek in
+// src/platform/audio, not a small change.
+TEST_F(HostileMedia, DISABLED_ATwoGigabyteMp3PlaysInBoundedMemory) {
+    lie = Lie::HugeMp3;
+    SearchFor("101");
+    const long before = ProcStatusKb("VmRSS");
+    ResetPeakRss();
+    const long long ms = Timed([this] { window->图形按钮play->click(); });
+    EXPECT_LT(ms, kHandlerBoundMs);
+    ProcessEventsFor(3000);
+    const long peakGrowth = ProcStatusKb("VmHWM") - before;
+    std::printf("2 GB MP3 played for 3 s: peak RSS growth %ld kB\n", peakGrowth);
+    ResetPlayer();
+    EXPECT_LT(peakGrowth, kBoundedGrowthKb);
+}
+
 TEST_F(HostileMedia, ACoverThatIsNoPictureLeavesTheBoxEmptyAndTheSoundPlayable) {
     lie = Lie::TextCover;
     const long long ms = Timed([this] { SearchFor("101"); });
