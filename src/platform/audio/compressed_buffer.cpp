@@ -4,20 +4,20 @@
 
 namespace veldo::audio {
 
-namespace {
-// A Content-Length above this is not trusted for reserving memory up front.
-constexpr int64_t kMaxReserve = 512LL * 1024 * 1024;
-} // namespace
-
 void CompressedBuffer::SetExpectedSize(int64_t bytes) {
     std::lock_guard lock(mutex_);
     expectedSize_ = bytes;
-    if (bytes > 0 && bytes <= kMaxReserve) bytes_.reserve(size_t(bytes));
+    if (bytes > 0) bytes_.reserve(std::min(size_t(bytes), kMaxHeldBytes));
 }
 
 void CompressedBuffer::Append(const char* data, size_t length) {
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
+        // Never past the limit, so the storage reserved for it is never reallocated.
+        room_.wait(lock, [&] {
+            return aborted_ || bytes_.empty() || bytes_.size() + length <= kMaxHeldBytes;
+        });
+        if (aborted_) return;
         bytes_.append(data, length);
     }
     changed_.notify_all();
@@ -38,18 +38,29 @@ void CompressedBuffer::Abort() {
         aborted_ = true;
     }
     changed_.notify_all();
+    room_.notify_all();
 }
 
 void CompressedBuffer::WaitRead(size_t offset, size_t maxLength, std::string& out) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] {
-        return aborted_ || bytes_.size() > offset || result_ != FetchResult::Running;
+        return aborted_ || base_ + bytes_.size() > offset || result_ != FetchResult::Running;
     });
-    if (aborted_ || offset >= bytes_.size()) {
+    if (aborted_ || offset < base_ || offset >= base_ + bytes_.size()) {
         out.clear();
         return;
     }
-    out.assign(bytes_, offset, std::min(maxLength, bytes_.size() - offset));
+    const size_t start = offset - base_;
+    out.assign(bytes_, start, std::min(maxLength, bytes_.size() - start));
+    // Drop what has been read once it is half of what is held, so that each byte is moved at
+    // most once on average.
+    const size_t read = start + out.size();
+    if (read >= bytes_.size() / 2 && read >= (size_t{1} << 20)) {
+        bytes_.erase(0, read);
+        base_ += read;
+        lock.unlock();
+        room_.notify_all();
+    }
 }
 
 int64_t CompressedBuffer::ExpectedSize() const {
@@ -59,7 +70,7 @@ int64_t CompressedBuffer::ExpectedSize() const {
 
 size_t CompressedBuffer::Size() const {
     std::lock_guard lock(mutex_);
-    return bytes_.size();
+    return base_ + bytes_.size();
 }
 
 FetchResult CompressedBuffer::Result() const {

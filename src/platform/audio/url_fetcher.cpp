@@ -48,6 +48,8 @@ size_t UrlFetcher::OnBody(char* data, size_t size, size_t count, void* self) {
     }
     me->lastArrivalMs_ = NowMs();
     me->target_.Append(data, size * count);
+    // Append waits while playback is behind (or paused): that wait is not network silence.
+    me->lastArrivalMs_ = NowMs();
     return size * count;
 }
 
