@@ -237,21 +237,12 @@ std::unique_ptr<HttpRequestHandle> HttpOpenRequest(const InternetConnection& con
     url.append(EncodeRequestTarget(path));
 
     const InternetSession& session = connection.session();
-    const NetTimeouts timeouts = CurrentNetTimeouts();
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L);
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(easy, CURLOPT_USERAGENT, session.agent().c_str());
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    ApplyTransferSafety(easy);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, (flags & kRequestNoAutoRedirect) ? 0L : 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connectMs);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, timeouts.idleSeconds);
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, CurrentNetTotalLimitMs());
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
                      static_cast<curl_off_t>(kMaxResponseBodyBytes));

@@ -26,7 +26,6 @@
 namespace veldo {
 
 inline constexpr std::size_t kMaxResponseBodyBytes = std::size_t{64} << 20;
-inline constexpr long kMaxRedirects = 10;
 
 // Request flags.
 inline constexpr unsigned kRequestNoCookies = 0x1;      // neither send nor store cookies
