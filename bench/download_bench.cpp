@@ -8,6 +8,7 @@
 // whose memory is measured.
 #include "figure_line.h"
 #include "platform/net/url_fetch.h"
+#include "recording_reporter.h"
 
 #include <benchmark/benchmark.h>
 #include <httplib.h>
@@ -54,17 +55,6 @@ void BM_CurlToolToFile(benchmark::State& state) {
 BENCHMARK(BM_StreamToFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WholeBodyInMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CurlToolToFile)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-class RecordingReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                seconds[run.run_name.function_name] = run.real_accumulated_time / run.iterations;
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> seconds;
-};
 
 // Peak RSS in MB of a child that runs `command` through the shell in `folder` (ru_maxrss of
 // that child, which starts from this process's small size).
@@ -117,7 +107,7 @@ int main(int argc, char** argv) {
     const double curlMb = ChildPeakMegabytes("curl -s -f -o c.mp3 " + bodyUrl, scratch);
 
     benchmark::Initialize(&argc, argv);
-    RecordingReporter reporter;
+    veldo::bench::RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     auto seconds = [&](const char* name) {

@@ -7,6 +7,7 @@
 // from constant pages. Child processes (curl, or this program with --fetch-once) run the
 // fetches whose memory is measured.
 #include "figure_line.h"
+#include "recording_reporter.h"
 #include "web/web_get_text.h"
 
 #include <benchmark/benchmark.h>
@@ -102,18 +103,6 @@ BENCHMARK(BM_LargePage_CurlTool)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SmallPages_WebGetText)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SmallPages_CurlTool)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Keeps each benchmark's real time per iteration for the ratios printed at the end.
-class RecordingReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                seconds[run.run_name.function_name] = run.real_accumulated_time / run.iterations;
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> seconds;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -138,7 +127,7 @@ int main(int argc, char** argv) {
     baseUrl = "http://127.0.0.1:" + std::to_string(port);
 
     benchmark::Initialize(&argc, argv);
-    RecordingReporter reporter;
+    veldo::bench::RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     auto ratio = [&](const char* mine, const char* baseline) {

@@ -1,20 +1,13 @@
 #include "app/list_window.h"
 
 #include "app/ui_colors.h"
+#include "platform/gui/place_control.h"
 #include "platform/gui/window_services.h"
 #include "site/exploration_list.h"
 
 namespace veldo {
 
 ListWindow* listWindow = nullptr;
-
-namespace {
-template <typename Control>
-Control* Place(Control* control, int left, int top, int width, int height) {
-    control->setGeometry(left, top, width, height);
-    return control;
-}
-} // namespace
 
 ListWindow::ListWindow() : BorderlessWindow(kAccentColor, QSize(250, 305), QPoint(50, 50)) {
     setObjectName(QStringLiteral("listWindow"));

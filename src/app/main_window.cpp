@@ -6,6 +6,7 @@
 #include "app/search_box.h"
 #include "app/slide_away_exit.h"
 #include "app/ui_colors.h"
+#include "platform/gui/place_control.h"
 #include "platform/gui/window_services.h"
 #include "player/playback_control.h"
 #include "player/progress_display.h"
@@ -19,12 +20,6 @@ namespace veldo {
 MainWindow* mainWindow = nullptr;
 
 namespace {
-
-template <typename Control>
-Control* Place(Control* control, int left, int top, int width, int height) {
-    control->setGeometry(left, top, width, height);
-    return control;
-}
 
 QLabel* MakeLabel(QWidget* parent, const QString& caption, int fontHeight, QColor color) {
     auto* label = new QLabel(caption, parent);
