@@ -19,8 +19,10 @@
 #include "app/program_state.h"
 #include "platform/gui/control_ops.h"
 #include "platform/gui/runtime_services.h"
+#include "platform/gui/user_folders.h"
 #include "platform/net/url_fetch.h"
 #include "site/file_name.h"
+#include "site/musics_folder.h"
 #include "site/site_texts.h"
 #include "web/charset.h"
 
@@ -83,7 +85,7 @@ bool SaveToMusicsFolder(const Transfer& transfer) {
 std::filesystem::path MusicsFolder() {
     std::lock_guard lock(transferMutex);
     if (!runDirectoryForTesting.empty()) return runDirectoryForTesting / "musics";
-    return std::filesystem::path(GbkToUtf8(RunDirectory())) / "musics";
+    return ChooseMusicsFolder(RunDirectory(), VELDO_INSTALLED_PROGRAM_FOLDER, UserMusicFolder());
 }
 
 void SetRunDirectoryForTesting(const std::filesystem::path& runDirectory) {

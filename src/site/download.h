@@ -12,8 +12,9 @@ void OnDownloadClicked();
 // again and "完成" (or "下载失败" when nothing was saved).
 void SaveCurrentSound();
 
-// The folder downloads go to: the run directory's "musics", or `runDirectory`/musics once a
-// test has set one. Tests only set it; the program never does.
+// The folder downloads go to: the run directory's "musics" when it can be used, else the user's
+// music folder's (ChooseMusicsFolder); `runDirectory`/musics once a test has set one. Tests only
+// set it; the program never does.
 std::filesystem::path MusicsFolder();
 void SetRunDirectoryForTesting(const std::filesystem::path& runDirectory);
 

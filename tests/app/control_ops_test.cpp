@@ -141,9 +141,10 @@ TEST(RuntimeServices, WorkerStartsAtOnceAndRunDirectoryHasNoTrailingSeparator) {
     ran = false;
     StartWorkerThread([] { ran = true; });
     EXPECT_TRUE(testing::ProcessEventsUntil([] { return ran.load(); }));
-    const Text folder = RunDirectory();
+    const std::filesystem::path folder = RunDirectory();
     ASSERT_FALSE(folder.empty());
-    EXPECT_NE(folder.back(), '/');
+    EXPECT_NE(folder.string().back(), '/');
+    EXPECT_TRUE(std::filesystem::exists(folder / "veldo_app_tests")) << folder;
 }
 
 } // namespace

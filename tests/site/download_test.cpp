@@ -10,6 +10,7 @@
 #include "platform/net/url_fetch.h"
 #include "sample_site/site_pages.h"
 #include "site/download.h"
+#include "site/musics_folder.h"
 #include "site/sound_info.h"
 #include "site_fixture.h"
 
@@ -158,6 +159,61 @@ TEST_F(Download, ASoundLoadedDuringTheTransferDoesNotChangeIt) {
     EXPECT_EQ(messages.back(), "完成");
     EXPECT_TRUE(ReadFileBytes(Saved(name)) == served);
     EXPECT_FALSE(std::filesystem::exists(Saved(Listed(4).name)));
+}
+
+// Which musics folder a download goes to. A read-only program folder proper is run by the
+// real player in xvfb_end_to_end_test.cpp (a process as root writes anywhere else).
+TEST(MusicsFolderChoice, TheProgramFolderWhenUsableElseTheUsersMusicFolder) {
+    enum class Expect { Program, User };
+    struct Case {
+        const char* what;
+        std::function<void(const std::filesystem::path& root)> prepare;
+        const char* runDirectory; // below the case's root
+        const char* installedFolder;
+        bool withUserFolder;
+        Expect expect;
+    };
+    const auto makeDir = [](const char* name) {
+        return [name](const std::filesystem::path& root) {
+            std::filesystem::create_directories(root / name);
+        };
+    };
+    const auto makeFile = [](const char* name) {
+        return [name](const std::filesystem::path& root) {
+            std::filesystem::create_directories((root / name).parent_path());
+            std::ofstream(root / name) << "x";
+        };
+    };
+    const std::vector<Case> cases = {
+        {"a writable program folder", makeDir("prog"), "prog", "usr/bin", true, Expect::Program},
+        {"musics already there", makeDir("prog/musics"), "prog", "usr/bin", true, Expect::Program},
+        {"musics a file: fails there as before", makeFile("prog/musics"), "prog", "usr/bin", true,
+         Expect::Program},
+        {"a folder that cannot hold musics", makeFile("prog"), "prog/sub", "usr/bin", true,
+         Expect::User},
+        {"the installed program folder", makeDir("usr/bin"), "usr/bin", "usr/bin", true,
+         Expect::User},
+        {"the installed folder named otherwise", makeDir("usr/bin"), "usr/bin", "usr/../usr/bin",
+         true, Expect::User},
+        {"no user music folder", makeFile("prog"), "prog/sub", "usr/bin", false, Expect::Program},
+    };
+    for (const Case& c : cases) {
+        testing::TempDir root;
+        c.prepare(root.path());
+        const auto run = root.path() / c.runDirectory;
+        const auto user = root.path() / "home" / "Music";
+        const auto chosen = ChooseMusicsFolder(run, root.path() / c.installedFolder,
+                                               c.withUserFolder ? user : std::filesystem::path());
+        EXPECT_EQ(chosen, c.expect == Expect::Program ? run / "musics" : user / "musics") << c.what;
+        if (c.expect == Expect::User) {
+            std::error_code error;
+            EXPECT_FALSE(std::filesystem::is_directory(run / "musics", error)) << c.what;
+        }
+        // Trying the program folder leaves nothing behind but the musics folder itself.
+        if (std::filesystem::is_directory(run / "musics")) {
+            EXPECT_TRUE(std::filesystem::is_empty(run / "musics")) << c.what;
+        }
+    }
 }
 
 } // namespace

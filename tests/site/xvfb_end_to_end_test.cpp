@@ -1,8 +1,11 @@
 // The real player under Xvfb, driven with the mouse through xdotool against the sample site on
 // the build's own ports: open the list, double-click the first sound, hear it (SDL's disk
 // driver), press download and find the file. The player runs from a copy in a temporary
-// folder, so its musics folder lands there. Skipped where xvfb-run, xdotool or ImageMagick are
-// missing, or when the build's ports are taken (a sample site already running).
+// folder, so its musics folder lands there: once from a folder named with characters GBK does
+// not have, on a private session bus where playerctl sees it play and the MPRIS Quit ends it;
+// once from a read-only folder (a read-only bind mount, which binds root too), whose download
+// goes to the user's music folder. Skipped where xvfb-run, xdotool or ImageMagick are missing,
+// or when the build's ports are taken (a sample site already running).
 // First: site_pages.h declares a function SoundRecord that would hide the record type.
 #include "app/program_state.h"
 
@@ -30,9 +33,14 @@ int PortOf(const std::string& host) {
 
 // Window positions: the main window at 50, 50 (moved to 260, 50 once the list is open) and the
 // list window at 0, 50; rows of the list start 24 pixels below its top.
-const char kScript[] = R"(
+const char kScript[] = R"SH(
 set -u
-"$PLAYER" & pid=$!
+if [ -n "${READ_ONLY:-}" ]; then
+  unshare -m sh -c 'mount --bind "$RUNDIR" "$RUNDIR" && mount -o remount,bind,ro "$RUNDIR" &&
+                    exec "$PLAYER"' & pid=$!
+else
+  "$PLAYER" & pid=$!
+fi
 main=$(timeout 20 xdotool search --sync --onlyvisible --classname veldo | head -1)
 [ -n "$main" ] || { echo "no window"; kill -9 $pid; exit 1; }
 sleep 1
@@ -44,24 +52,44 @@ sleep 0.5
 xdotool mousemove 60 83 click --repeat 2 --delay 60 1
 sleep 4
 [ -n "${SHOT:-}" ] && "$IMPORT" -window root "$SHOT"
+[ -n "${MPRIS:-}" ] && echo "status $(playerctl --player=veldo status)"
 xdotool mousemove 760 237 click 1
 for i in $(seq 1 100); do
-  ls "$RUNDIR"/musics/*.mp3 >/dev/null 2>&1 && break
+  ls "$MUSICS"/*.mp3 >/dev/null 2>&1 && break
   sleep 0.2
 done
 sleep 1
 xdotool key Return
 sleep 0.5
-kill $pid
-sleep 2
-kill -9 $pid 2>/dev/null
-wait $pid 2>/dev/null
+if [ -n "${MPRIS:-}" ]; then
+  dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.veldo /org/mpris/MediaPlayer2 \
+    org.mpris.MediaPlayer2.Quit
+  ( sleep 10; kill -9 $pid 2>/dev/null ) & guard=$!
+  wait $pid; echo "exit $?"
+  kill $guard 2>/dev/null
+else
+  kill $pid
+  sleep 2
+  kill -9 $pid 2>/dev/null
+  wait $pid 2>/dev/null
+fi
 echo finished
-)";
+)SH";
 
-TEST(XvfbEndToEnd, ListDoubleClickPlaysAndDownloadSavesTheFile) {
+struct PlayerRun {
+    const char* what;
+    const char* folderName; // the program's folder
+    bool readOnly;          // the folder is mounted read-only for the player
+    bool sessionBus;        // a private session bus, where playerctl and Quit reach the player
+};
+
+// One run of the script; the runs share the build's site ports, so they take turns.
+void RunPlayer(const PlayerRun& run) {
+    SCOPED_TRACE(run.what);
     for (const char* tool : {"/usr/bin/xvfb-run", "/usr/bin/xdotool", kImport})
         if (!QFile::exists(tool)) GTEST_SKIP() << tool << " missing";
+    if (run.sessionBus && !QFile::exists("/usr/bin/playerctl"))
+        GTEST_SKIP() << "playerctl missing (scripts/install-deps installs it)";
     SampleSite site;
     if (!site.Start(PortOf(kPageHost), PortOf(kInfoHost)))
         GTEST_SKIP() << "the build's site ports are taken";
@@ -72,27 +100,43 @@ TEST(XvfbEndToEnd, ListDoubleClickPlaysAndDownloadSavesTheFile) {
     const std::string served = FetchUrlBytes("http://" + site.PageHost() + Mp3Path(first));
     ASSERT_FALSE(served.empty());
 
-    testing::TempDir runDirectory;
-    const auto player = runDirectory.path() / "veldo";
+    testing::TempDir scratch;
+    const auto runDirectory = scratch.path() / run.folderName;
+    const auto home = scratch.path() / "home";
+    std::filesystem::create_directories(runDirectory);
+    std::filesystem::create_directories(home);
+    const auto player = runDirectory / "veldo";
     std::filesystem::copy_file(VELDO_PLAYER, player);
-    const auto speaker = runDirectory.path() / "speaker.raw";
+    const auto speaker = scratch.path() / "speaker.raw";
+    const auto musics = run.readOnly ? home / "Music" / "musics" : runDirectory / "musics";
     const char* shot = std::getenv("VELDO_SCREENSHOT"); // where to keep a picture, if wanted
 
+    const auto text = [](const std::filesystem::path& path) {
+        return QString::fromStdString(path.string());
+    };
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    environment.insert("HOME", text(home));
+    environment.insert("XDG_CONFIG_HOME", text(home / ".config"));
     environment.insert("SDL_AUDIODRIVER", "disk");
-    environment.insert("SDL_DISKAUDIOFILE", QString::fromStdString(speaker.string()));
+    environment.insert("SDL_DISKAUDIOFILE", text(speaker));
     environment.remove("SDL_DISKAUDIODELAY");
-    environment.insert("PLAYER", QString::fromStdString(player.string()));
-    environment.insert("RUNDIR", QString::fromStdString(runDirectory.path().string()));
+    environment.insert("PLAYER", text(player));
+    environment.insert("RUNDIR", text(runDirectory));
+    environment.insert("MUSICS", text(musics));
     environment.insert("IMPORT", kImport);
+    if (run.readOnly) environment.insert("READ_ONLY", "1");
+    if (run.sessionBus) environment.insert("MPRIS", "1");
     if (shot != nullptr) environment.insert("SHOT", shot);
-    QProcess run;
-    run.setProcessEnvironment(environment);
-    run.start("xvfb-run", {"-a", "-s", "-screen 0 1280x800x24", "bash", "-c", kScript});
-    ASSERT_TRUE(run.waitForFinished(240000));
-    const std::string output =
-        run.readAllStandardOutput().toStdString() + run.readAllStandardError().toStdString();
+    QStringList command = {"xvfb-run", "-a", "-s", "-screen 0 1280x800x24", "bash", "-c", kScript};
+    if (run.sessionBus) command = QStringList{"dbus-run-session", "--"} + command;
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(command.takeFirst(), command);
+    ASSERT_TRUE(process.waitForFinished(240000));
+    const std::string output = process.readAllStandardOutput().toStdString() +
+                               process.readAllStandardError().toStdString();
     ASSERT_NE(output.find("finished"), std::string::npos) << output;
 
     // The first listed sound reached the speaker.
@@ -100,9 +144,24 @@ TEST(XvfbEndToEnd, ListDoubleClickPlaysAndDownloadSavesTheFile) {
     EXPECT_GT(testing::AudibleLeftChannel(pcm, 2, 500).size(), 44100u) << output;
     EXPECT_EQ(site.InfoRequests().size(), 1u);
 
-    // And its file holds exactly the served MP3.
-    const auto saved = runDirectory.path() / "musics" / (first.name + ".mp3");
-    EXPECT_TRUE(testing::ReadFileBytes(saved) == served) << output;
+    // And its file holds exactly the served MP3, in the folder the run promises.
+    EXPECT_TRUE(testing::ReadFileBytes(musics / (first.name + ".mp3")) == served) << output;
+    if (run.readOnly) {
+        EXPECT_FALSE(std::filesystem::exists(runDirectory / "musics"));
+    }
+    if (run.sessionBus) {
+        EXPECT_NE(output.find("status Playing"), std::string::npos) << output;
+        EXPECT_NE(output.find("exit 0"), std::string::npos) << output; // the slide-away exit
+    }
+}
+
+TEST(XvfbEndToEnd, ListDoubleClickPlaysAndDownloadSavesTheFile) {
+    for (const PlayerRun& run :
+         {PlayerRun{"a folder named outside GBK", "Veldo ø š 😀", false, true},
+          PlayerRun{"a read-only folder", "Veldo read-only", true, false}}) {
+        RunPlayer(run);
+        if (::testing::Test::IsSkipped() || ::testing::Test::HasFatalFailure()) return;
+    }
 }
 
 } // namespace

@@ -39,8 +39,14 @@ void EndProcess(int exitCode) {
         std::this_thread::sleep_for(std::chrono::hours(1));
 }
 
-Text RunDirectory() {
-    return Utf8ToGbk(QCoreApplication::applicationDirPath().toStdString());
+std::filesystem::path RunDirectory() {
+#ifdef __linux__
+    // The kernel's own bytes: Qt's text form would lose a name that is not valid UTF-8.
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error && program.has_parent_path()) return program.parent_path();
+#endif
+    return std::filesystem::path(QCoreApplication::applicationDirPath().toStdU16String());
 }
 
 } // namespace veldo

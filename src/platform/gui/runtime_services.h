@@ -1,6 +1,8 @@
 #pragma once
 // Process-level services of the program: worker threads, waits, the message box, the run
 // directory and the end of the process. Callable from any thread.
+#include <filesystem>
+
 #include "text/text_types.h"
 
 namespace veldo {
@@ -20,7 +22,8 @@ void ShowInformationMessage(const Text& text);
 // a worker that calls this waits there until the process is gone.
 [[noreturn]] void EndProcess(int exitCode);
 
-// The folder of the executable, without a trailing separator, as GBK text.
-Text RunDirectory();
+// The folder of the executable, without a trailing separator. A file-system path with the
+// folder's exact name, whatever characters it holds; never GBK text.
+std::filesystem::path RunDirectory();
 
 } // namespace veldo
