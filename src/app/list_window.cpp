@@ -1,5 +1,6 @@
 #include "app/list_window.h"
 
+#include "app/main_window.h"
 #include "app/ui_colors.h"
 #include "platform/gui/place_control.h"
 #include "platform/gui/window_services.h"
@@ -56,6 +57,7 @@ ListWindow::ListWindow() : BorderlessWindow(kAccentColor, QSize(250, 305), QPoin
     connect(图形按钮2, &QAbstractButton::clicked, this, [] { OnPageArrowClicked(); });
     connect(图形按钮1, &QAbstractButton::clicked, this, [] { OnPageArrowClicked(); });
     connect(列表框1, &QListWidget::itemDoubleClicked, this, [] { OnListEntryChosen(); });
+    AddPlayPauseKey(this);
 
     listWindow = this;
 }

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
+#include <QShortcut>
 
 #include "app/list_window.h"
 #include "app/search_box.h"
@@ -128,11 +129,29 @@ MainWindow::MainWindow() : BorderlessWindow(Qt::white, QSize(580, 200), QPoint(5
     connect(编辑框1, &EditBox::pressed, this, &OnSearchBoxPressed);
     connect(图形按钮play, &QAbstractButton::clicked, this, [] { PlayCurrentSound(); });
 
+    // Keyboard: Enter in the search box searches, as the search button does.
+    connect(编辑框1, &QLineEdit::returnPressed, 图形按钮1, &QAbstractButton::click);
+    AddPlayPauseKey(this);
+
     mainWindow = this;
 }
 
 MainWindow::~MainWindow() {
     if (mainWindow == this) mainWindow = nullptr;
+}
+
+void PressShownPlayOrPauseButton() {
+    if (mainWindow == nullptr) return;
+    ImageButton* pause = mainWindow->图形按钮stop;
+    (pause->isVisibleTo(mainWindow) ? pause : mainWindow->图形按钮play)->click();
+}
+
+void AddPlayPauseKey(QWidget* window) {
+    // Per window rather than for the whole program, so that Space still presses the button of
+    // a message box. A focused search box takes Space as text before a shortcut sees it.
+    auto* space = new QShortcut(QKeySequence(Qt::Key_Space), window);
+    space->setContext(Qt::WindowShortcut);
+    QObject::connect(space, &QShortcut::activated, window, &PressShownPlayOrPauseButton);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -48,4 +48,10 @@ class MainWindow : public BorderlessWindow {
 // The one main window while it exists (set by its constructor), else nullptr.
 extern MainWindow* mainWindow;
 
+// Clicks whichever of 图形按钮play and 图形按钮stop is shown (the Space key).
+void PressShownPlayOrPauseButton();
+// Gives `window` the Space key for PressShownPlayOrPauseButton while one of its controls other
+// than a text box has the focus.
+void AddPlayPauseKey(QWidget* window);
+
 } // namespace veldo

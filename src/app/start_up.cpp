@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "app/main_window.h"
+#include "app/media_controls.h"
 #include "app/program_state.h"
 #include "platform/audio/bass.h"
 #include "platform/gui/runtime_services.h"
@@ -27,6 +28,7 @@ int StartUp(const std::function<void(MainWindow&)>& afterShown) {
     MainWindow window;
     OnMainWindowCreated();
     window.show();
+    RegisterMediaControls(window); // media keys and desktop controls, where a session bus runs
     if (afterShown) afterShown(window);
 
     app.exec();
