@@ -127,10 +127,10 @@ class MediaControls : public QObject {
             changed.insert(QStringLiteral("Metadata"), now.metadata);
         sent_ = now;
         // Only a playing sound changes by itself (its length becomes known, it ends).
-        if (now.status == QLatin1String("Playing"))
-            poll_.start();
-        else
+        if (now.status != QLatin1String("Playing"))
             poll_.stop();
+        else if (!poll_.isActive())
+            poll_.start();
         if (changed.isEmpty()) return;
         QDBusMessage signal = QDBusMessage::createSignal(
             kObjectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
@@ -293,7 +293,35 @@ class PlayerAdaptor : public QDBusAbstractAdaptor {
     MediaControls* controls_;
 };
 
+// Waits for the window's first paint, then registers on the session bus and goes away.
+class FirstPaintWatcher : public QObject {
+  public:
+    explicit FirstPaintWatcher(MainWindow& window) : QObject(&window), window_(window) {
+        window.installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            window_.removeEventFilter(this);
+            // After the paint has reached the screen.
+            QTimer::singleShot(0, &window_, [window = &window_] {
+                RegisterMediaControls(*window, QDBusConnection::sessionBus());
+            });
+            deleteLater();
+        }
+        return false;
+    }
+
+  private:
+    MainWindow& window_;
+};
+
 } // namespace
+
+void RegisterMediaControlsAfterFirstPaint(MainWindow& window) {
+    new FirstPaintWatcher(window);
+}
 
 bool RegisterMediaControls(MainWindow& window, const QDBusConnection& bus) {
     if (!bus.isConnected()) return false;

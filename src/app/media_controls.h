@@ -16,7 +16,10 @@ inline constexpr char kMediaPlayerBusName[] = "org.mpris.MediaPlayer2.veldo";
 
 // Puts the media controls of `window` on `bus` for as long as the window lives. Without a
 // reachable bus it does nothing and returns false; the player runs as before.
-bool RegisterMediaControls(MainWindow& window,
-                           const QDBusConnection& bus = QDBusConnection::sessionBus());
+bool RegisterMediaControls(MainWindow& window, const QDBusConnection& bus);
+
+// At start-up: RegisterMediaControls on the session bus once the window has been painted for
+// the first time, so that connecting to the bus never delays the first picture.
+void RegisterMediaControlsAfterFirstPaint(MainWindow& window);
 
 } // namespace veldo

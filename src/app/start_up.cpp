@@ -28,7 +28,7 @@ int StartUp(const std::function<void(MainWindow&)>& afterShown) {
     MainWindow window;
     OnMainWindowCreated();
     window.show();
-    RegisterMediaControls(window); // media keys and desktop controls, where a session bus runs
+    RegisterMediaControlsAfterFirstPaint(window); // media keys, where a session bus runs
     if (afterShown) afterShown(window);
 
     app.exec();
