@@ -14,7 +14,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 TEST_F(WebRequestTest, SilentServerIsGivenUpAfterTheIdleLimit) {
-    SetNetTimeoutsForTesting({2000, 1});
+    SetNetTimeoutsForTesting({std::chrono::seconds(2), std::chrono::seconds(1)});
     RawServer silent; // listens, never answers
     const auto start = Clock::now();
     EXPECT_EQ(WebGetText(silent.Url("/")), "");
@@ -22,7 +22,7 @@ TEST_F(WebRequestTest, SilentServerIsGivenUpAfterTheIdleLimit) {
 }
 
 TEST_F(WebRequestTest, ServerThatStallsMidBodyGivesAnEmptyResult) {
-    SetNetTimeoutsForTesting({2000, 1});
+    SetNetTimeoutsForTesting({std::chrono::seconds(2), std::chrono::seconds(1)});
     LocalServer server;
     server.server().Get("/stall", [](const httplib::Request&, httplib::Response& res) {
         res.set_chunked_content_provider("text/plain", [](size_t offset, httplib::DataSink& sink) {
@@ -37,7 +37,7 @@ TEST_F(WebRequestTest, ServerThatStallsMidBodyGivesAnEmptyResult) {
 }
 
 TEST_F(WebRequestTest, HttpsInCapitalsSpeaksTlsAndAPlainServerGivesNothing) {
-    SetNetTimeoutsForTesting({2000, 1});
+    SetNetTimeoutsForTesting({std::chrono::seconds(2), std::chrono::seconds(1)});
     RawServer server([](const std::string&) { return RawAnswer("HTTP/1.1 200 OK\r\n", "plain"); });
     EXPECT_EQ(WebGetText("HTTPS://127.0.0.1:" + std::to_string(server.port()) + "/"), "");
     // The server records the bytes once the client has hung up, which may be a moment later.
