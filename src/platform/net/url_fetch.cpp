@@ -27,7 +27,8 @@ std::string FetchUrlBytes(const std::string& url, std::size_t maxBytes) {
         bytes.append(data, size);
         return true;
     });
-    return fetched ? bytes : std::string();
+    if (!fetched) return {};
+    return bytes; // moved, not copied: it may be tens of megabytes
 }
 
 bool FetchUrlToFile(const std::string& url, const std::filesystem::path& file) {
