@@ -1,8 +1,9 @@
 #include "web/web_request.h"
 
 #include "platform/net/internet_handles.h"
+#include "platform/net/net_timeouts.h"
+#include "platform/net/wire_safety.h"
 #include "text/gbk_search.h"
-#include "text/marker_cut.h"
 #include "web/charset.h"
 #include "web/cookie_merge.h"
 #include "web/header_value.h"
@@ -11,22 +12,19 @@
 
 namespace veldo {
 
-const char kDefaultUserAgent[] =
-    "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1; ZOMRA; .NET CLR 2.0.50727; .NET CLR "
-    "3.0.04506.648; .NET CLR 3.5.21022)";
-
 namespace {
 
 constexpr std::size_t kReadChunkBytes = 1024;
 constexpr std::size_t kResponseHeaderBufferBytes = 5000;
-// How many 301 answers the routine follows itself before it keeps the last one.
-constexpr int kMaxFollowedMoves = 10;
 
+// The value of the caller's first User-Agent line (its name in any letter case), up to the
+// CR LF that ends it or the end of the block. A last line gives its own value, never what
+// follows the block's first colon, which would span every line before it.
 Text AgentFor(const Text& extraHeaders) {
-    if (!ContainsGbk(extraHeaders, "User-Agent:", true)) return kDefaultUserAgent;
-    Text agent = TrimSpaces(TextBetween(extraHeaders, "User-Agent:", "\r\n"));
-    if (agent.empty()) agent = HeaderValue(extraHeaders);
-    return agent;
+    const size_t at = FindGbk(extraHeaders, "User-Agent:", 0, true);
+    if (at == Text::npos) return kDefaultUserAgent;
+    const std::string_view line = std::string_view(extraHeaders).substr(at);
+    return HeaderValue(line.substr(0, line.find("\r\n")));
 }
 
 void CompleteHeaderBlock(Text& block, const Text& url, const Text* cookies) {
@@ -49,7 +47,12 @@ struct OmittedArguments {
     ByteArray postBytes;
 };
 
-ByteArray Exchange(const Text& url, const WebRequestOptions& options, int movesLeft) {
+// One exchange of the request's chain: the chain's deadline and redirect budget cover the 301s
+// the routine follows itself as well as those libcurl follows.
+ByteArray Exchange(const Text& url, const WebRequestOptions& options, TransferChain& chain) {
+    // The address goes into the Referer line and the cookies into the Cookie line: a line
+    // break in either would put a header line of its own on the wire.
+    if (!IsWireSafe(url) || (options.cookies && !IsWireSafe(*options.cookies))) return {};
     OmittedArguments local;
     Text& extraHeaders = options.extraHeaders ? *options.extraHeaders : local.extraHeaders;
     Text& returnedCookies =
@@ -62,13 +65,14 @@ ByteArray Exchange(const Text& url, const WebRequestOptions& options, int movesL
 
     const char* verb = options.method == 1 ? "POST" : "GET";
     auto session = InternetOpen(AgentFor(extraHeaders), options.proxy);
+    if (!session) return {};
     auto connection = InternetConnect(*session, UrlHost(url), UrlPort(url));
     if (!connection) return {};
     unsigned flags = 0;
     if (options.cookies) flags |= kRequestNoCookies;
     if (options.noAutoRedirect) flags |= kRequestNoAutoRedirect;
     if (AsciiLower(url.substr(0, 5)) == "https") flags |= kRequestSecure;
-    auto request = HttpOpenRequest(*connection, verb, UrlPath(url), flags);
+    auto request = HttpOpenRequest(*connection, verb, UrlPath(url), flags, chain);
     if (!request) return {};
 
     CompleteHeaderBlock(extraHeaders, url, options.cookies);
@@ -92,10 +96,10 @@ ByteArray Exchange(const Text& url, const WebRequestOptions& options, int movesL
     ReadResponseHeaders(responseHeaders, returnedCookies, redirectAddress);
     if (options.cookies) MergeCookies(*options.cookies, returnedCookies);
 
-    if (IsPermanentMove(responseHeaders) && movesLeft > 0) {
+    if (IsPermanentMove(responseHeaders) && chain.TakeRedirect()) {
         const Text movedTo = redirectAddress + UrlPath(url);
         redirectAddress.clear();
-        return Exchange(movedTo, options, movesLeft - 1);
+        return Exchange(movedTo, options, chain);
     }
     if (IsUtf8Body(body, responseHeaders)) body = Utf8ToGbk(body);
     return body;
@@ -104,7 +108,8 @@ ByteArray Exchange(const Text& url, const WebRequestOptions& options, int movesL
 } // namespace
 
 ByteArray WebRequest(const Text& url, const WebRequestOptions& options) {
-    return Exchange(url, options, kMaxFollowedMoves);
+    TransferChain chain(CurrentNetTotalLimit());
+    return Exchange(url, options, chain);
 }
 
 } // namespace veldo

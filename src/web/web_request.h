@@ -1,7 +1,9 @@
 #pragma once
 // One complete HTTP exchange with the site's fixed headers, cookies, redirects and UTF-8
-// conversion. Blocks the calling thread; keeps no state between calls except the run's shared
-// in-memory cookie store, which only requests without their own `cookies` use.
+// conversion, by the rules of platform/net/http_transfer.h. Blocks the calling thread; keeps no
+// state between calls except the run's shared in-memory cookie store, which only requests
+// without their own `cookies` use.
+#include "platform/net/user_agent.h"
 #include "text/text_types.h"
 
 #include <optional>
@@ -25,12 +27,12 @@ struct WebRequestOptions {
     Text* responseHeaders = nullptr; // out: status line and header lines, each ended by CR LF
 };
 
-// The default User-Agent of every request whose extraHeaders name none.
-extern const char kDefaultUserAgent[];
-
-// Fetches `url` ("http://", "https://" or no scheme; host, optional port, path). Returns the
-// body, converted to GBK when it is UTF-8; empty when nothing could be read, when the server
-// stayed silent past the time limits or when the body is larger than 64 MiB.
+// Fetches `url` ("http://", "https://" or no scheme; host, optional port, path) with the agent
+// of extraHeaders, else kDefaultUserAgent. Returns the body, converted to GBK when it is UTF-8;
+// empty when nothing could be read, when the server stayed silent past the time limits, when
+// the whole request (the 301s it follows included) outlasted its 60 s, when the body is larger
+// than 64 MiB, when a redirect led from https to plain http, or when the address, the cookies
+// or the agent hold a CR, LF or NUL (nothing is sent then, and no argument changes).
 ByteArray WebRequest(const Text& url, const WebRequestOptions& options = {});
 
 } // namespace veldo

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -38,10 +39,10 @@ namespace veldo::testing {
 
 // Short limits for every exchange in these tests, and a bound on how long a handler may hold
 // the window under them (a page, a record and a cover may each use the whole limit).
-inline constexpr long kConnectMs = 1000;
-inline constexpr long kIdleSeconds = 2;
-inline constexpr long kTotalMs = 4000;
-inline constexpr long kHandlerBoundMs = 3 * kTotalMs + 2000;
+inline constexpr std::chrono::milliseconds kConnect{1000};
+inline constexpr std::chrono::milliseconds kIdle{2000};
+inline constexpr std::chrono::milliseconds kTotal{4000};
+inline constexpr long kHandlerBoundMs = 3 * kTotal.count() + 2000;
 
 inline bool EventsUntil(const std::function<bool()>& done, int milliseconds) {
     QElapsedTimer clock;
@@ -99,8 +100,8 @@ class FaultTest : public ::testing::Test {
     virtual bool Misbehave(const std::string& target, FaultConnection& connection) = 0;
 
     void SetUp() override {
-        SetNetTimeoutsForTesting({kConnectMs, kIdleSeconds});
-        SetNetTotalLimitForTesting(kTotalMs);
+        SetNetTimeoutsForTesting({kConnect, kIdle});
+        SetNetTotalLimitForTesting(kTotal);
         server = std::make_unique<FaultServer>(
             [this](const std::string& target, FaultConnection& connection) {
                 if (!Misbehave(target, connection)) ServeGoodSite(target, connection);
@@ -112,8 +113,8 @@ class FaultTest : public ::testing::Test {
 
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
-        BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, kConnectMs);
-        BASS_SetConfig(BASS_CONFIG_NET_READTIMEOUT, kIdleSeconds * 1000);
+        BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, DWORD(kConnect.count()));
+        BASS_SetConfig(BASS_CONFIG_NET_READTIMEOUT, DWORD(kIdle.count()));
 
         window = new MainWindow();
         window->show();
@@ -139,7 +140,7 @@ class FaultTest : public ::testing::Test {
         SetSiteHostsForTesting(kPageHost, kInfoHost);
         SetRunDirectoryForTesting({});
         SetNetTimeoutsForTesting({});
-        SetNetTotalLimitForTesting(0);
+        SetNetTotalLimitForTesting({});
     }
 
     // The good site's answer for `target`: status, type and body.

@@ -73,9 +73,9 @@ class EveryFault : public FaultTest,
             connection.Reset();
             break;
         case Fault::Trickle:
-            // The head at once, then the body a byte every half second (just above the
-            // low-speed limit of a byte a second, which a server could ride for ever) until
-            // the test turns the fault off; then the connection is reset.
+            // The head at once, then the body a byte every half second (never silent long
+            // enough for the idle limit, so a server could ride it for ever) until the test
+            // turns the fault off; then the connection is reset.
             if (!connection.Send(AnswerHead(good.status, good.type, good.body.size()))) break;
             for (size_t i = 0; i < good.body.size() && faulty.load(); ++i)
                 if (!connection.Send(good.body.substr(i, 1)) || !connection.Wait(500)) break;

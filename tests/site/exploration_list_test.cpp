@@ -4,6 +4,7 @@
 #include "app/program_state.h"
 
 #include <QTest>
+#include <atomic>
 #include <gtest/gtest.h>
 
 #include "platform/gui/control_ops.h"
@@ -131,25 +132,43 @@ TEST_F(ExplorationList, EmptyOrFailedPagesLeaveTheListEmpty) {
 TEST_F(ExplorationList, MarkersMatchInAnyLetterCaseAndOddEntriesStaySafe) {
     testing::LocalServer pages;
     pages.server().Get("/sound/exploration", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content("<html><body>"
-                        " <H3 CLASS=\"voice-name\"><A HREF=\"/sound/11\">Upper</A></H3>"
-                        " <h3 class=\"voice-name\"><a href=\"/sound/22>no quote</a></h3>"
-                        " <h3 class=\"voice-name\"><a href=\"/sound/33\" title=\"t\">a<b>c</a></h3>"
-                        "</body></html>",
-                        "text/html; charset=utf-8");
+        res.set_content(
+            "<html><body>"
+            " <H3 CLASS=\"voice-name\"><A HREF=\"/sound/11\">Upper</A></H3>"
+            " <h3 class=\"voice-name\"><a href=\"/sound/22>no quote</a></h3>"
+            " <h3 class=\"voice-name\"><a href=\"/sound/33\" title=\"t\">a<b>c</a></h3>"
+            " <h3 class=\"voice-name\"><a href=\"/sound/44\r\nX-Evil: 1\">Break</a></h3>"
+            "</body></html>",
+            "text/html; charset=utf-8");
     });
     pages.Start();
     SetSiteHostsForTesting(pages.HostAndPort(), site.InfoHost());
     Open();
-    ASSERT_EQ(List()->count(), 3);
+    ASSERT_EQ(List()->count(), 4);
     EXPECT_EQ(Item(0), "Upper");
     EXPECT_EQ(Item(1), "no quote");
     EXPECT_EQ(Item(2), "c");
+    EXPECT_EQ(Item(3), "Break");
 
     List()->setCurrentRow(1); // no double quote: the empty id is requested
     OnListEntryChosen();
     EXPECT_EQ(LastInfoRequest(), "/sound/info?sound_id=");
     EXPECT_EQ(GetEditText(window->编辑框1), "http://" + pages.HostAndPort() + "/sound/");
+
+    // An id holding a line break asks for nothing: its address would carry it into a header
+    // line of its own.
+    testing::LocalServer api;
+    std::atomic<int> asked{0}; // counted before the answer leaves
+    api.server().Get("/sound/info", [&](const httplib::Request&, httplib::Response& res) {
+        ++asked;
+        res.set_content("{}", "application/json");
+    });
+    api.Start();
+    SetSiteHostsForTesting(pages.HostAndPort(), api.HostAndPort());
+    List()->setCurrentRow(3);
+    OnListEntryChosen();
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(currentSound.source, "");
 }
 
 } // namespace

@@ -54,7 +54,7 @@ inline Text Gbk(const std::string& utf8) {
 class SiteTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        SetNetTimeoutsForTesting({3000, 30});
+        SetNetTimeoutsForTesting({std::chrono::seconds(3), std::chrono::seconds(30)});
         ASSERT_TRUE(site.Start());
         SetSiteHostsForTesting(site.PageHost(), site.InfoHost());
         SetRunDirectoryForTesting(runDirectory.path());

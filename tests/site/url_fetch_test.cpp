@@ -21,7 +21,7 @@ std::string ReadAll(const std::filesystem::path& path) {
 class UrlFetch : public ::testing::Test {
   protected:
     void SetUp() override {
-        SetNetTimeoutsForTesting({2000, 1});
+        SetNetTimeoutsForTesting({std::chrono::seconds(2), std::chrono::seconds(1)});
         body.assign(300000, '\0');
         for (std::size_t i = 0; i < body.size(); ++i)
             body[i] = static_cast<char>(i * 7 % 251);

@@ -3,10 +3,24 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "test_certificates.h"
+
 namespace veldo::testing {
 
-LocalServer::LocalServer() {
-    server_.set_logger([this](const httplib::Request& req, const httplib::Response&) {
+LocalServer::LocalServer() : server_(std::make_unique<httplib::Server>()) {
+    Record();
+}
+
+LocalServer::LocalServer(const TlsIdentity& identity)
+    : server_(std::make_unique<httplib::SSLServer>(identity.certificateFile.c_str(),
+                                                   identity.keyFile.c_str())),
+      scheme_("https://") {
+    if (!server_->is_valid()) throw std::runtime_error("cannot load " + identity.certificateFile);
+    Record();
+}
+
+void LocalServer::Record() {
+    server_->set_logger([this](const httplib::Request& req, const httplib::Response&) {
         RecordedRequest r{req.method, req.target, {}, req.body};
         for (const auto& [name, value] : req.headers)
             r.headers.emplace_back(name, value);
@@ -16,15 +30,15 @@ LocalServer::LocalServer() {
 }
 
 LocalServer::~LocalServer() {
-    server_.stop();
+    server_->stop();
     if (thread_.joinable()) thread_.join();
 }
 
 void LocalServer::Start() {
-    port_ = server_.bind_to_any_port("127.0.0.1");
+    port_ = server_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0) throw std::runtime_error("cannot bind a local port");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    while (!server_.is_running())
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    while (!server_->is_running())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
@@ -33,7 +47,7 @@ std::string LocalServer::HostAndPort() const {
 }
 
 std::string LocalServer::Url(const std::string& path) const {
-    return "http://" + HostAndPort() + path;
+    return scheme_ + HostAndPort() + path;
 }
 
 std::vector<RecordedRequest> LocalServer::Requests() const {

@@ -1,8 +1,10 @@
 #pragma once
-// Shared set-up of the web request suites: a fresh run-wide cookie store and the normal time
-// limits before every test, and small readers of what went over the wire.
+// Shared set-up of the web request suites: a fresh run-wide cookie store before every test,
+// the normal time limits and the system's certificate store after it, and small readers of
+// what went over the wire.
 #include "platform/net/net_timeouts.h"
 #include "platform/net/shared_cookie_store.h"
+#include "platform/net/tls_trust.h"
 #include "web/web_request.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +17,11 @@ namespace veldo::testing {
 class WebRequestTest : public ::testing::Test {
   protected:
     void SetUp() override { ClearSharedCookies(); }
-    void TearDown() override { SetNetTimeoutsForTesting(NetTimeouts{}); }
+    void TearDown() override {
+        SetNetTimeoutsForTesting(NetTimeouts{});
+        SetNetTotalLimitForTesting({});
+        SetTrustedAuthorityForTesting({});
+    }
 };
 
 // The header lines of a raw request, without the request line and the final empty line.

@@ -1,10 +1,19 @@
-// Redirects (followed by libcurl, by the routine itself, or not at all) and the UTF-8 decision.
+// Redirects (followed by libcurl, by the routine itself, or not at all; by every client of the
+// program the same way), the deadline of a whole request, and the UTF-8 decision.
 #include "web_request_fixture.h"
 #include "web_request_raw_server.h"
 
+#include "support/http_clients.h"
+#include "support/local_server.h"
+#include "support/mp3_server.h"
+#include "support/test_certificates.h"
 #include "web/web_get_text.h"
 
 #include <gmock/gmock.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace veldo::testing {
 namespace {
@@ -124,6 +133,85 @@ TEST_F(WebRequestTest, RedirectToAnotherSchemeIsNotFollowed) {
     options.noAutoRedirect = true;
     EXPECT_THAT(WebRequest(server.Url("/passwd"), options),
                 ::testing::Not(::testing::HasSubstr("root:")));
+}
+
+// One budget of ten redirects per request, whoever follows them: 301s from /hop/N down to
+// /hop/0, which serves the MP3 (whatever follows the number, as the routine's own 301 rule
+// appends the first path). The web request's libcurl follows ten; the routine must not start
+// over where libcurl gave up.
+TEST_F(WebRequestTest, EveryClientFollowsTenRedirectsAndNoMore) {
+    LocalServer server;
+    std::atomic<int> served{0}; // counted before the answer leaves, unlike the server's record
+    server.server().Get(
+        R"(/hop/(\d+).*)", [&](const httplib::Request& req, httplib::Response& res) {
+            ++served;
+            const int left = std::stoi(req.matches[1]);
+            if (left == 0)
+                res.set_content(ClientTestMp3(), "audio/mpeg");
+            else
+                res.set_redirect(server.Url("/hop/" + std::to_string(left - 1)), 301);
+        });
+    server.Start();
+    for (const HttpClient& client : HttpClients())
+        for (const int hops : {10, 11}) {
+            served = 0;
+            EXPECT_EQ(client.fetches(server.Url("/hop/" + std::to_string(hops)), ClientTestMp3()),
+                      hops <= 10)
+                << client.name << ", " << hops << " redirects";
+            EXPECT_EQ(served, 11) << client.name << ", " << hops << " redirects";
+        }
+}
+
+// From https no redirect leads back to plain http, whether libcurl or the routine follows it,
+// and nothing reaches the plain server; from http to https is fine.
+TEST_F(WebRequestTest, NoClientIsRedirectedFromHttpsToPlainHttp) {
+    const TestCertificates* certificates = MadeTestCertificates();
+    if (!certificates) GTEST_SKIP() << "openssl is not installed";
+    SetTrustedAuthorityForTesting(certificates->authorityFile);
+    LocalServer plain, secure(certificates->good);
+    std::atomic<int> plainServed{0}; // every request but /up, counted before the answer leaves
+    plain.server().Get(".*", [&](const httplib::Request& req, httplib::Response& res) {
+        if (req.path == "/up") return res.set_redirect(secure.Url("/tone.mp3"), 301);
+        ++plainServed;
+        res.set_content(ClientTestMp3(), "audio/mpeg");
+    });
+    ServeFile(secure, "/tone.mp3", {ClientTestMp3()});
+    secure.server().Get("/down", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect(plain.Url("/tone.mp3"), 301);
+    });
+    plain.Start();
+    secure.Start();
+
+    for (const HttpClient& client : HttpClients()) {
+        EXPECT_TRUE(client.fetches(plain.Url("/up"), ClientTestMp3())) << client.name;
+        EXPECT_FALSE(client.fetches(secure.Url("/down"), ClientTestMp3())) << client.name;
+    }
+    WebRequestOptions options;
+    options.noAutoRedirect = true;
+    EXPECT_TRUE(WebRequest(secure.Url("/down"), options).empty()) << "the routine's own 301 rule";
+    EXPECT_EQ(plainServed, 0);
+}
+
+// One deadline for the whole request: a server that answers every request slowly with a 301 to
+// itself ends it at the whole-exchange limit, whether libcurl or the routine follows the 301s.
+TEST_F(WebRequestTest, SlowSelfRedirectsEndAtOneDeadlineForTheWholeRequest) {
+    using namespace std::chrono_literals;
+    SetNetTotalLimitForTesting(1500ms);
+    RawServer* self = nullptr;
+    RawServer server([&](const std::string&) {
+        std::this_thread::sleep_for(400ms);
+        return RawAnswer(
+            "HTTP/1.1 301 Moved Permanently\r\nLocation: " + self->Url("/again") + "\r\n", "moved");
+    });
+    self = &server;
+    for (const bool noAutoRedirect : {true, false}) {
+        WebRequestOptions options;
+        options.noAutoRedirect = noAutoRedirect;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(WebRequest(server.Url("/slow"), options), "");
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms)
+            << (noAutoRedirect ? "the routine follows" : "libcurl follows");
+    }
 }
 
 // "完成" in UTF-8 and in code page 936.

@@ -2,7 +2,9 @@
 #include "web_request_fixture.h"
 #include "web_request_raw_server.h"
 
+#include "support/http_clients.h"
 #include "support/local_server.h"
+#include "support/mp3_server.h"
 #include "web/header_value.h"
 #include "web/web_get_text.h"
 
@@ -37,6 +39,20 @@ TEST_F(WebRequestTest, PlainGetSendsExactlyTheFixedHeaderLinesInOrder) {
                             "Accept: */*", "Accept-Language: zh-cn",
                             "Content-Type: application/x-www-form-urlencoded"));
     EXPECT_EQ(RequestBody(request), "");
+}
+
+TEST_F(WebRequestTest, EveryClientSendsTheProgramsUserAgent) {
+    LocalServer server;
+    ServeFile(server, "/tone.mp3", {ClientTestMp3()});
+    server.Start();
+    for (const HttpClient& client : HttpClients()) {
+        ASSERT_TRUE(client.fetches(server.Url("/tone.mp3"), ClientTestMp3())) << client.name;
+        const std::vector<RecordedRequest> requests = server.Requests();
+        std::vector<std::string> agents;
+        for (const auto& [name, value] : requests.back().headers)
+            if (name == "User-Agent") agents.push_back(value);
+        EXPECT_THAT(agents, ElementsAre(kDefaultUserAgent)) << client.name;
+    }
 }
 
 TEST_F(WebRequestTest, UserAgentComesFromTheCallersLineInEitherForm) {

@@ -5,15 +5,16 @@
  * audio_device.h). */
 #include "platform/audio/bass.h"
 
-#include <strings.h>
-
 #include <chrono>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "platform/audio/audio_device.h"
 #include "platform/audio/handle_table.h"
+#include "platform/net/net_timeouts.h"
+#include "platform/net/url_scheme.h"
 
 using veldo::audio::AudioDevice;
 using veldo::audio::ChannelState;
@@ -24,8 +25,9 @@ using veldo::audio::Stream;
 namespace {
 
 std::mutex engineMutex;
-AudioDevice device;      // under engineMutex
-FetchLimits fetchLimits; // under engineMutex
+AudioDevice device; // under engineMutex
+// What BASS_SetConfig set; an option never set follows the program's shared limits.
+std::optional<long> connectTimeoutMs, readTimeoutMs; // under engineMutex
 HandleTable handles;
 thread_local int lastError = BASS_OK;
 
@@ -55,8 +57,11 @@ void Release(std::vector<std::shared_ptr<Stream>> streams) {
     streams.clear();
 }
 
-bool IsWebUrl(const char* url) {
-    return url && (strncasecmp(url, "http://", 7) == 0 || strncasecmp(url, "https://", 8) == 0);
+// The limits of a new stream. Caller holds engineMutex.
+FetchLimits CurrentFetchLimits() {
+    const veldo::NetTimeouts shared = veldo::CurrentNetTimeouts();
+    return {connectTimeoutMs.value_or(long(shared.connect.count())),
+            readTimeoutMs.value_or(long(shared.idle.count()))};
 }
 
 } // namespace
@@ -79,9 +84,9 @@ BOOL BASS_Free() {
 BOOL BASS_SetConfig(DWORD option, DWORD value) {
     std::lock_guard lock(engineMutex);
     if (option == BASS_CONFIG_NET_TIMEOUT) {
-        fetchLimits.connectTimeoutMs = long(value);
+        connectTimeoutMs = long(value);
     } else if (option == BASS_CONFIG_NET_READTIMEOUT) {
-        fetchLimits.stallTimeoutMs = long(value);
+        readTimeoutMs = long(value);
     } else {
         return Fail(BASS_ERROR_NOTAVAIL);
     }
@@ -91,14 +96,14 @@ BOOL BASS_SetConfig(DWORD option, DWORD value) {
 
 HSTREAM BASS_StreamCreateURL(const char* url, DWORD, DWORD, DOWNLOADPROC*, void*) {
     if (!IsInitialised()) return Fail(BASS_ERROR_INIT);
-    if (!IsWebUrl(url)) return Fail(BASS_ERROR_FILEOPEN);
+    if (!url || !veldo::IsHttpUrl(url)) return Fail(BASS_ERROR_FILEOPEN);
     // A stream that was stopped or has ended is not played again: free it now, so that
     // nothing grows with every sound.
     Release(handles.TakeFinished());
     FetchLimits limits;
     {
         std::lock_guard lock(engineMutex);
-        limits = fetchLimits;
+        limits = CurrentFetchLimits();
     }
     auto stream = std::make_shared<Stream>(url, limits);
     const std::chrono::milliseconds limit(limits.connectTimeoutMs + limits.stallTimeoutMs);

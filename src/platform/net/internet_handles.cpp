@@ -1,8 +1,7 @@
 #include "platform/net/internet_handles.h"
 
-#include "platform/net/curl_global.h"
-#include "platform/net/net_timeouts.h"
 #include "platform/net/shared_cookie_store.h"
+#include "platform/net/wire_safety.h"
 
 #include <algorithm>
 #include <cctype>
@@ -52,8 +51,8 @@ bool HasHeaderNamed(std::string_view block, std::string_view name) {
     return false;
 }
 
-// One curl_slist entry per line of the block. A line holding a stray CR or LF is dropped so
-// that no caller text can start a header or a request of its own.
+// One curl_slist entry per line of the block. A line holding a stray CR, LF or NUL is dropped
+// so that no caller text can start a header or a request of its own, or be cut short.
 curl_slist* HeaderList(std::string_view block) {
     curl_slist* list = nullptr;
     size_t start = 0;
@@ -61,8 +60,7 @@ curl_slist* HeaderList(std::string_view block) {
         size_t end = block.find("\r\n", start);
         if (end == std::string_view::npos) end = block.size();
         std::string line(block.substr(start, end - start));
-        if (!line.empty() && line.find_first_of("\r\n") == std::string::npos)
-            list = curl_slist_append(list, line.c_str());
+        if (!line.empty() && IsWireSafe(line)) list = curl_slist_append(list, line.c_str());
         start = end + 2;
     }
     // libcurl would add these of its own accord; an empty value suppresses them.
@@ -73,47 +71,43 @@ curl_slist* HeaderList(std::string_view block) {
 
 } // namespace
 
-HttpRequestHandle::HttpRequestHandle(CURL* easy, CURLM* multi, std::string verb)
-    : easy_(easy), multi_(multi), verb_(std::move(verb)) {
-    curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &HttpRequestHandle::OnBody);
-    curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
-    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &HttpRequestHandle::OnHeader);
-    curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
-    curl_easy_setopt(easy_, CURLOPT_XFERINFOFUNCTION, &HttpRequestHandle::OnProgress);
-    curl_easy_setopt(easy_, CURLOPT_XFERINFODATA, this);
-    curl_easy_setopt(easy_, CURLOPT_NOPROGRESS, 0L);
+HttpRequestHandle::HttpRequestHandle(std::unique_ptr<HttpTransfer> transfer, CURLM* multi,
+                                     std::string verb)
+    : transfer_(std::move(transfer)), multi_(multi), verb_(std::move(verb)) {
+    transfer_->OnBody([this](const char* data, std::size_t size) { return TakeBody(data, size); });
+    transfer_->OnHeader([this](std::string_view line) { TakeHeaderLine(line); });
 }
 
 HttpRequestHandle::~HttpRequestHandle() {
-    if (added_) curl_multi_remove_handle(multi_, easy_);
-    curl_easy_cleanup(easy_);
+    if (added_) curl_multi_remove_handle(multi_, transfer_->easy());
+    transfer_.reset();
     curl_multi_cleanup(multi_);
     curl_slist_free_all(headerList_);
 }
 
-bool HttpRequestHandle::Send(std::string_view headerBlock, const ByteArray* body) {
+bool HttpRequestHandle::Send(std::string_view headerBlock, const std::string* body) {
     if (added_) return false;
+    CURL* easy = transfer_->easy();
     headerList_ = HeaderList(headerBlock);
-    curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headerList_);
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headerList_);
     if (body) {
-        curl_easy_setopt(easy_, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body->size()));
-        curl_easy_setopt(easy_, CURLOPT_COPYPOSTFIELDS, body->data());
-        if (verb_ != "POST") curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, verb_.c_str());
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body->size()));
+        curl_easy_setopt(easy, CURLOPT_COPYPOSTFIELDS, body->data());
+        if (verb_ != "POST") curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb_.c_str());
     } else if (verb_ == "GET") {
-        curl_easy_setopt(easy_, CURLOPT_HTTPGET, 1L);
+        curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
     } else {
-        curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, verb_.c_str());
+        curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb_.c_str());
     }
-    if (curl_multi_add_handle(multi_, easy_) != CURLM_OK) {
+    if (curl_multi_add_handle(multi_, easy) != CURLM_OK) {
         done_ = true;
-        result_ = CURLE_FAILED_INIT;
+        transfer_->Finished(CURLE_FAILED_INIT);
         return false;
     }
     added_ = true;
-    lastActivity_ = std::chrono::steady_clock::now();
     while (!done_ && pendingPos_ == pending_.size())
         Pump();
-    return result_ == CURLE_OK || bodyBytes_ > 0;
+    return result() == CURLE_OK || bodyBytes_ > 0;
 }
 
 std::size_t HttpRequestHandle::Read(char* buffer, std::size_t size) {
@@ -141,75 +135,48 @@ void HttpRequestHandle::Pump() {
     int running = 0;
     if (curl_multi_perform(multi_, &running) != CURLM_OK) {
         done_ = true;
-        result_ = CURLE_FAILED_INIT;
+        transfer_->Finished(CURLE_FAILED_INIT);
         return;
     }
     if (running == 0) {
         int left = 0;
         while (CURLMsg* message = curl_multi_info_read(multi_, &left))
-            if (message->msg == CURLMSG_DONE) result_ = message->data.result;
+            if (message->msg == CURLMSG_DONE) transfer_->Finished(message->data.result);
         done_ = true;
         return;
     }
     if (pendingPos_ == pending_.size()) curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
 }
 
-std::size_t HttpRequestHandle::OnBody(char* data, std::size_t size, std::size_t count, void* self) {
-    auto* request = static_cast<HttpRequestHandle*>(self);
-    std::size_t bytes = size * count;
-    if (request->bodyBytes_ + bytes > kMaxResponseBodyBytes) {
-        request->tooLarge_ = true;
-        return 0; // aborts the transfer
+bool HttpRequestHandle::TakeBody(const char* data, std::size_t size) {
+    if (bodyBytes_ + size > kMaxResponseBodyBytes) {
+        tooLarge_ = true;
+        return false; // aborts the transfer
     }
-    request->bodyBytes_ += bytes;
-    request->pending_.append(data, bytes);
-    return bytes;
-}
-
-// libcurl calls this at least once a second. Its own low-speed check averages over several
-// seconds, so a server that sends a little and then falls silent is caught here, on time.
-int HttpRequestHandle::OnProgress(void* self, curl_off_t, curl_off_t downNow, curl_off_t,
-                                  curl_off_t upNow) {
-    auto* request = static_cast<HttpRequestHandle*>(self);
-    const auto now = std::chrono::steady_clock::now();
-    if (downNow != request->lastDown_ || upNow != request->lastUp_) {
-        request->lastDown_ = downNow;
-        request->lastUp_ = upNow;
-        request->lastActivity_ = now;
-        return 0;
-    }
-    if (now - request->lastActivity_ >= request->idleLimit_) {
-        request->idle_ = true;
-        return 1; // aborts the transfer
-    }
-    return 0;
+    bodyBytes_ += size;
+    pending_.append(data, size);
+    return true;
 }
 
 // Called once per header line of every response, redirects and interim answers included; a
 // status line starts the record afresh, so what is kept belongs to the final response.
-std::size_t HttpRequestHandle::OnHeader(char* data, std::size_t size, std::size_t count,
-                                        void* self) {
-    auto* request = static_cast<HttpRequestHandle*>(self);
-    std::size_t bytes = size * count;
-    std::string_view line(data, bytes);
+void HttpRequestHandle::TakeHeaderLine(std::string_view line) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.remove_suffix(1);
     if (line.starts_with("HTTP/")) {
-        request->headers_.clear();
-        request->headersComplete_ = false;
-    } else if (request->headersComplete_) {
-        return bytes; // trailers of a chunked body
+        headers_.clear();
+        headersComplete_ = false;
+    } else if (headersComplete_) {
+        return; // trailers of a chunked body
     }
-    if (line.empty()) request->headersComplete_ = true;
-    request->headers_.append(line);
-    request->headers_.append("\r\n");
-    return bytes;
+    if (line.empty()) headersComplete_ = true;
+    headers_.append(line);
+    headers_.append("\r\n");
 }
 
 std::unique_ptr<InternetSession> InternetOpen(std::string_view agent,
                                               const std::optional<std::string>& httpProxy) {
-    // An agent never spans lines: whatever follows a line break would become a header.
-    agent = agent.substr(0, agent.find_first_of("\r\n"));
+    if (!IsWireSafe(agent)) return nullptr;
     return std::make_unique<InternetSession>(std::string(agent), httpProxy);
 }
 
@@ -221,15 +188,8 @@ std::unique_ptr<InternetConnection> InternetConnect(const InternetSession& sessi
 
 std::unique_ptr<HttpRequestHandle> HttpOpenRequest(const InternetConnection& connection,
                                                    std::string_view verb, std::string_view path,
-                                                   unsigned flags) {
-    EnsureCurlGlobalInit();
-    CURL* easy = curl_easy_init();
-    CURLM* multi = curl_multi_init();
-    if (!easy || !multi) {
-        if (easy) curl_easy_cleanup(easy);
-        if (multi) curl_multi_cleanup(multi);
-        return nullptr;
-    }
+                                                   unsigned flags, TransferChain& chain) {
+    if (!IsWireSafe(path)) return nullptr;
     const bool secure = flags & kRequestSecure;
     std::string url = secure ? "https://" : "http://";
     url.append(connection.host()).append(":").append(std::to_string(connection.port()));
@@ -237,26 +197,24 @@ std::unique_ptr<HttpRequestHandle> HttpOpenRequest(const InternetConnection& con
     url.append(EncodeRequestTarget(path));
 
     const InternetSession& session = connection.session();
-    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    TransferSettings settings;
+    settings.agent = session.agent();
+    settings.followRedirects = !(flags & kRequestNoAutoRedirect);
+    // The proxy serves plain http only.
+    if (session.httpProxy() && !secure) settings.proxy = *session.httpProxy();
+    auto transfer = std::make_unique<HttpTransfer>(url, chain, std::move(settings));
+    CURLM* multi = transfer->Opened() ? curl_multi_init() : nullptr;
+    if (!multi) return nullptr;
+
+    CURL* easy = transfer->easy();
     curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L);
-    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, session.agent().c_str());
-    ApplyTransferSafety(easy);
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, (flags & kRequestNoAutoRedirect) ? 0L : 1L);
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, CurrentNetTotalLimitMs());
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
                      static_cast<curl_off_t>(kMaxResponseBodyBytes));
-    // The proxy serves plain http only; an empty proxy also keeps libcurl from taking one out
-    // of the environment.
-    const bool viaProxy = session.httpProxy() && !session.httpProxy()->empty() && !secure;
-    std::string proxy;
-    if (viaProxy) proxy.append("http://").append(*session.httpProxy());
-    curl_easy_setopt(easy, CURLOPT_PROXY, proxy.c_str());
     if (!(flags & kRequestNoCookies)) {
         curl_easy_setopt(easy, CURLOPT_SHARE, SharedCookieStore());
         curl_easy_setopt(easy, CURLOPT_COOKIEFILE, ""); // the cookie engine, in memory only
     }
-    return std::make_unique<HttpRequestHandle>(easy, multi, std::string(verb));
+    return std::make_unique<HttpRequestHandle>(std::move(transfer), multi, std::string(verb));
 }
 
 } // namespace veldo

@@ -1,22 +1,22 @@
 #pragma once
-// An HTTP client shaped like the WinINet calls the web request makes, built on libcurl:
-// open a session (agent, optional plain-http proxy), connect (host, port), open a request
-// (verb, path, flags), send one header block with or without a body, read the body in pieces
-// of the caller's size, query the raw headers of the final response. Closing a handle is
-// destroying it; a request closes itself before its connection and session go away.
+// An HTTP client shaped like the WinINet calls the web request makes, built on the program's
+// one HTTP transfer (http_transfer.h): open a session (agent, optional plain-http proxy),
+// connect (host, port), open a request (verb, path, flags) within the request's chain, send one
+// header block with or without a body, read the body in pieces of the caller's size, query the
+// raw headers of the final response. Closing a handle is destroying it; a request closes itself
+// before its connection and session go away.
 //
-// Every exchange speaks HTTP/1.1, only http and https (redirects included), verifies
-// certificates, follows at most 10 redirects, gives up after the connect and idle limits of
-// net_timeouts.h and refuses a body larger than kMaxResponseBodyBytes.
+// Every exchange follows the rules of http_transfer.h and refuses a body larger than
+// kMaxResponseBodyBytes. A session whose agent, or a request whose path, holds a CR, LF or NUL
+// is not opened at all.
 //
 // Threads: a handle belongs to the thread that opened it. Requests on different threads share
 // nothing but the cookie store of shared_cookie_store.h, which locks itself.
-#include "platform/net/net_timeouts.h"
-#include "text/text_types.h"
+#include "platform/net/http_transfer.h"
+#include "platform/net/transfer_chain.h"
 
 #include <curl/curl.h>
 
-#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -60,7 +60,7 @@ class InternetConnection {
 
 class HttpRequestHandle {
   public:
-    HttpRequestHandle(CURL* easy, CURLM* multi, std::string verb);
+    HttpRequestHandle(std::unique_ptr<HttpTransfer> transfer, CURLM* multi, std::string verb);
     ~HttpRequestHandle();
     HttpRequestHandle(const HttpRequestHandle&) = delete;
     HttpRequestHandle& operator=(const HttpRequestHandle&) = delete;
@@ -68,7 +68,7 @@ class HttpRequestHandle {
     // Sends `headerBlock` (lines separated by CR LF, no final CR LF) after the request line,
     // Host and User-Agent, with `body` when one is given. Returns once the answer's first body
     // bytes have arrived or the exchange is over; false when it failed without a byte of body.
-    bool Send(std::string_view headerBlock, const ByteArray* body);
+    bool Send(std::string_view headerBlock, const std::string* body);
 
     // Copies up to `size` further body bytes into `buffer`; 0 at the end or after a failure.
     std::size_t Read(char* buffer, std::size_t size);
@@ -79,42 +79,34 @@ class HttpRequestHandle {
     bool QueryRawHeaders(std::string& headers, std::size_t bufferSize) const;
 
     // libcurl's verdict on the exchange so far (CURLE_OK while it runs or after success).
-    CURLcode result() const { return result_; }
+    CURLcode result() const { return transfer_->result(); }
 
     // True when the exchange was given up on a time limit or because the body outgrew
     // kMaxResponseBodyBytes: what was read is then no answer at all.
     bool Abandoned() const {
-        return result_ == CURLE_OPERATION_TIMEDOUT || result_ == CURLE_FILESIZE_EXCEEDED ||
-               tooLarge_ || idle_;
+        return transfer_->TimedOut() || result() == CURLE_FILESIZE_EXCEEDED || tooLarge_;
     }
 
   private:
-    static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
-    static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
-    static int OnProgress(void* self, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal,
-                          curl_off_t upNow);
+    bool TakeBody(const char* data, std::size_t size);
+    void TakeHeaderLine(std::string_view line);
     void Pump();
 
-    CURL* easy_;
+    std::unique_ptr<HttpTransfer> transfer_;
     CURLM* multi_;
     std::string verb_;
     curl_slist* headerList_ = nullptr;
     bool added_ = false;
     bool done_ = false;
-    CURLcode result_ = CURLE_OK;
     std::string pending_; // body bytes received and not read yet, from pendingPos_ on
     std::size_t pendingPos_ = 0;
     std::size_t bodyBytes_ = 0;
     std::string headers_;
     bool headersComplete_ = false;
     bool tooLarge_ = false;
-    bool idle_ = false; // given up after idleSeconds without a byte either way
-    curl_off_t lastDown_ = 0, lastUp_ = 0;
-    std::chrono::steady_clock::time_point lastActivity_;
-    const std::chrono::seconds idleLimit_{CurrentNetTimeouts().idleSeconds};
 };
 
-// A session; never null.
+// A session; null when `agent` holds a CR, LF or NUL.
 std::unique_ptr<InternetSession> InternetOpen(std::string_view agent,
                                               const std::optional<std::string>& httpProxy);
 
@@ -123,10 +115,12 @@ std::unique_ptr<InternetSession> InternetOpen(std::string_view agent,
 std::unique_ptr<InternetConnection> InternetConnect(const InternetSession& session,
                                                     std::string_view host, int port);
 
-// Null when libcurl cannot make a handle. `path` starts with "/"; bytes that may not stand in
-// a request target (controls, space, non-ASCII) are sent percent-encoded.
+// A request of `chain`, which must outlive it. `path` starts with "/"; bytes that may not stand
+// in a request target (space, other controls, non-ASCII) are sent percent-encoded. Null when
+// the path holds a CR, LF or NUL, when the chain refuses the address (plain http after https,
+// deadline passed) or when libcurl cannot make a handle.
 std::unique_ptr<HttpRequestHandle> HttpOpenRequest(const InternetConnection& connection,
                                                    std::string_view verb, std::string_view path,
-                                                   unsigned flags);
+                                                   unsigned flags, TransferChain& chain);
 
 } // namespace veldo

@@ -5,28 +5,30 @@
 namespace veldo {
 namespace {
 
-std::atomic<long> connectMs{NetTimeouts{}.connectMs};
-std::atomic<long> idleSeconds{NetTimeouts{}.idleSeconds};
-constexpr long kDefaultTotalLimitMs = 60000;
-std::atomic<long> totalLimitMs{kDefaultTotalLimitMs};
+using std::chrono::milliseconds;
+
+constexpr milliseconds kDefaultTotalLimit{60000};
+std::atomic<long long> connectMs{NetTimeouts{}.connect.count()};
+std::atomic<long long> idleMs{NetTimeouts{}.idle.count()};
+std::atomic<long long> totalLimitMs{kDefaultTotalLimit.count()};
 
 } // namespace
 
 NetTimeouts CurrentNetTimeouts() {
-    return {connectMs.load(), idleSeconds.load()};
+    return {milliseconds(connectMs.load()), milliseconds(idleMs.load())};
 }
 
 void SetNetTimeoutsForTesting(NetTimeouts timeouts) {
-    connectMs.store(timeouts.connectMs);
-    idleSeconds.store(timeouts.idleSeconds);
+    connectMs.store(timeouts.connect.count());
+    idleMs.store(timeouts.idle.count());
 }
 
-long CurrentNetTotalLimitMs() {
-    return totalLimitMs.load();
+milliseconds CurrentNetTotalLimit() {
+    return milliseconds(totalLimitMs.load());
 }
 
-void SetNetTotalLimitForTesting(long totalMs) {
-    totalLimitMs.store(totalMs > 0 ? totalMs : kDefaultTotalLimitMs);
+void SetNetTotalLimitForTesting(milliseconds total) {
+    totalLimitMs.store(total.count() > 0 ? total.count() : kDefaultTotalLimit.count());
 }
 
 } // namespace veldo

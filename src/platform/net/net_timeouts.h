@@ -1,27 +1,31 @@
 #pragma once
-// Time limits of every HTTP exchange: give up when no connection is made within `connectMs`,
-// or when no byte arrives for `idleSeconds` once connected. Exchanges that block the window
-// (web requests and covers, not downloads) also end after a whole-exchange limit, so that a
-// server trickling a byte now and then cannot hold the window for ever.
+// Time limits of every HTTP exchange: give up when no connection is made within `connect`, or
+// when no byte moves either way for `idle` once the exchange has started (time a caller spends
+// with the bytes it was given does not count). Exchanges that block the window (web requests,
+// with every 301 they follow themselves, and covers; not downloads or the engine's streams)
+// also end at a whole-exchange deadline, so that a server trickling a byte now and then cannot
+// hold the window for ever.
 //
 // Threads: read by every thread that opens a request, set by tests; every value is an atomic.
+#include <chrono>
+
 namespace veldo {
 
 struct NetTimeouts {
-    long connectMs = 10000;
-    long idleSeconds = 30;
+    std::chrono::milliseconds connect{10000};
+    std::chrono::milliseconds idle{30000};
 };
 
-// The limits that new requests use.
+// The limits that new requests use (the engine's streams unless BASS_SetConfig changed them).
 NetTimeouts CurrentNetTimeouts();
 
 // For tests only: shorter limits so that a silent server does not hold the suite for half a
 // minute. Takes effect for requests opened afterwards; any thread.
 void SetNetTimeoutsForTesting(NetTimeouts timeouts);
 
-// The whole-exchange limit of requests that block the window, in milliseconds (default 60 s).
-long CurrentNetTotalLimitMs();
-// For tests only, like SetNetTimeoutsForTesting; 0 restores the default.
-void SetNetTotalLimitForTesting(long totalMs);
+// The whole-exchange limit of requests that block the window (default 60 s).
+std::chrono::milliseconds CurrentNetTotalLimit();
+// For tests only, like SetNetTimeoutsForTesting; zero restores the default.
+void SetNetTotalLimitForTesting(std::chrono::milliseconds total);
 
 } // namespace veldo
