@@ -8,11 +8,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+#include <unistd.h>
 
 #include "platform/gui/ui_thread.h"
+#include "platform/gui/unfinished_files.h"
 #include "web/charset.h"
 
 namespace veldo {
+namespace {
+constexpr std::chrono::milliseconds kEndGracePeriod{600};
+}
 
 void StartWorkerThread(void (*procedure)()) {
     std::thread(procedure).detach();
@@ -35,8 +40,12 @@ void EndProcess(int exitCode) {
         std::fflush(nullptr);
         std::quick_exit(exitCode);
     });
-    for (;;)
-        std::this_thread::sleep_for(std::chrono::hours(1));
+    // A UI thread stuck in a long call (a site that does not answer) must not keep the process
+    // alive: after a grace period it ends without the UI thread, leaving no unfinished file.
+    std::this_thread::sleep_for(kEndGracePeriod);
+    RemoveUnfinishedFiles();
+    std::fflush(nullptr);
+    _exit(exitCode);
 }
 
 Text RunDirectory() {

@@ -16,8 +16,10 @@ void WaitMilliseconds(int milliseconds);
 void ShowInformationMessage(const Text& text);
 
 // Ends the process with `exitCode`. The routines registered with std::at_quick_exit (the
-// program state's release) run first, on the UI thread, so they never race with a handler;
-// a worker that calls this waits there until the process is gone.
+// program state's release, the removal of unfinished files) run first, on the UI thread, so
+// they never race with a handler; a worker that calls this waits there until the process is
+// gone. Should the UI thread not take the end within 0.6 s (stuck in a long blocking call), the
+// worker ends the process itself, removing unfinished files but leaving the program state.
 [[noreturn]] void EndProcess(int exitCode);
 
 // The folder of the executable, without a trailing separator, as GBK text.
