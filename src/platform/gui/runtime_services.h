@@ -11,8 +11,10 @@ void StartWorkerThread(void (*procedure)());
 // Blocks the calling thread only.
 void WaitMilliseconds(int milliseconds);
 
-// An information message box with `text` (GBK), no title and no owner; returns when the user
-// has closed it. From a worker thread the box is shown by the UI thread while the worker waits.
+// An information message box with `text` (GBK), no title and no owner: it blocks no window, so
+// both windows keep working while it is up, and several may be up at once. From a worker
+// thread the UI thread shows it and the worker waits until the user has closed it. On the UI
+// thread it returns at once, because that thread goes on serving the windows meanwhile.
 void ShowInformationMessage(const Text& text);
 
 // Ends the process with `exitCode`. The routines registered with std::at_quick_exit (the
