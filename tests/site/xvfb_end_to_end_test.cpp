@@ -1,14 +1,18 @@
-// The real player under Xvfb, driven with the mouse through xdotool against the sample site on
-// the build's own ports: open the list, double-click the first sound, hear it (SDL's disk
-// driver), press download and find the file. The player runs from a copy in a temporary
-// folder, so its musics folder lands there. Skipped where xvfb-run, xdotool or ImageMagick are
-// missing, or when the build's ports are taken (a sample site already running).
+// The real player under Xvfb, with no window manager and under real ones (openbox, xfwm4),
+// driven with the mouse through xdotool against the sample site on the build's own ports: open
+// the list, double-click the first sound, hear it (SDL's disk driver), press download and find
+// the file; then, while "完成" is still up, the close button ends the program with code 0 (the
+// box has no owner and blocks no window). The player runs from a copy in a temporary folder,
+// so its musics folder lands there. A row is skipped where its window manager is missing; the
+// whole test where xvfb-run, xdotool or ImageMagick are missing, or when the build's ports are
+// taken (a sample site already running).
 // First: site_pages.h declares a function SoundRecord that would hide the record type.
 #include "app/program_state.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include "platform/net/url_fetch.h"
@@ -18,6 +22,7 @@
 #include "site_fixture.h"
 #include "support/pcm_analysis.h"
 #include "support/temp_dir.h"
+#include "support_gui/window_managers.h"
 
 namespace veldo {
 namespace {
@@ -29,15 +34,23 @@ int PortOf(const std::string& host) {
 }
 
 // Window positions: the main window at 50, 50 (moved to 260, 50 once the list is open) and the
-// list window at 0, 50; rows of the list start 24 pixels below its top.
+// list window at 0, 50; rows of the list start 24 pixels below its top. Every window of the
+// player is reported as "window X,Y WxH".
 const char kScript[] = R"(
 set -u
+windows() {
+  for w in $(xdotool search --onlyvisible --classname veldo); do
+    xdotool getwindowgeometry "$w" | tr '\n' ' ' |
+      sed -n 's/.*Position: \([-0-9]*,[-0-9]*\).*Geometry: \([0-9x]*\).*/window \1 \2\n/p'
+  done
+}
 "$PLAYER" & pid=$!
 main=$(timeout 20 xdotool search --sync --onlyvisible --classname veldo | head -1)
 [ -n "$main" ] || { echo "no window"; kill -9 $pid; exit 1; }
 sleep 1
 xdotool mousemove 603 165 click 1
 sleep 2
+echo "with the list:"; windows
 # Drag the player beside the list, as a user would, so that the cover is in view.
 xdotool windowmove "$main" 260 50
 sleep 0.5
@@ -50,16 +63,29 @@ for i in $(seq 1 100); do
   sleep 0.2
 done
 sleep 1
-xdotool key Return
-sleep 0.5
-kill $pid
-sleep 2
-kill -9 $pid 2>/dev/null
-wait $pid 2>/dev/null
-echo finished
+echo "with the message:"; windows
+xdotool mousemove 820 62 click 1
+for i in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done
+kill -0 $pid 2>/dev/null && { echo "still running"; kill -9 $pid; }
+wait $pid
+echo "exit $?"
 )";
 
-TEST(XvfbEndToEnd, ListDoubleClickPlaysAndDownloadSavesTheFile) {
+// The player's windows as the script reported them after `heading`, as "X,Y WxH".
+QStringList WindowsAfter(const QString& output, const QString& heading) {
+    const qsizetype start = output.indexOf(heading);
+    if (start < 0) return {};
+    const qsizetype end = output.indexOf(QStringLiteral(":\n"), start + heading.size() + 2);
+    const QString part = output.mid(start, end < 0 ? -1 : end - start);
+    QStringList found;
+    static const QRegularExpression line(QStringLiteral("window (\\S+ \\S+)"));
+    for (auto match = line.globalMatch(part); match.hasNext();)
+        found << match.next().captured(1);
+    found.sort();
+    return found;
+}
+
+TEST(XvfbEndToEnd, ListPlaysDownloadSavesAndCloseEndsUnderEachWindowManager) {
     for (const char* tool : {"/usr/bin/xvfb-run", "/usr/bin/xdotool", kImport})
         if (!QFile::exists(tool)) GTEST_SKIP() << tool << " missing";
     SampleSite site;
@@ -71,38 +97,56 @@ TEST(XvfbEndToEnd, ListDoubleClickPlaysAndDownloadSavesTheFile) {
     const SampleSound& first = site.catalogue().front();
     const std::string served = FetchUrlBytes("http://" + site.PageHost() + Mp3Path(first));
     ASSERT_FALSE(served.empty());
-
-    testing::TempDir runDirectory;
-    const auto player = runDirectory.path() / "veldo";
-    std::filesystem::copy_file(VELDO_PLAYER, player);
-    const auto speaker = runDirectory.path() / "speaker.raw";
     const char* shot = std::getenv("VELDO_SCREENSHOT"); // where to keep a picture, if wanted
 
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    environment.insert("SDL_AUDIODRIVER", "disk");
-    environment.insert("SDL_DISKAUDIOFILE", QString::fromStdString(speaker.string()));
-    environment.remove("SDL_DISKAUDIODELAY");
-    environment.insert("PLAYER", QString::fromStdString(player.string()));
-    environment.insert("RUNDIR", QString::fromStdString(runDirectory.path().string()));
-    environment.insert("IMPORT", kImport);
-    if (shot != nullptr) environment.insert("SHOT", shot);
-    QProcess run;
-    run.setProcessEnvironment(environment);
-    run.start("xvfb-run", {"-a", "-s", "-screen 0 1280x800x24", "bash", "-c", kScript});
-    ASSERT_TRUE(run.waitForFinished(240000));
-    const std::string output =
-        run.readAllStandardOutput().toStdString() + run.readAllStandardError().toStdString();
-    ASSERT_NE(output.find("finished"), std::string::npos) << output;
+    QStringList missing;
+    for (const testing::WindowManager& manager : testing::WindowManagers()) {
+        SCOPED_TRACE(manager.name.toStdString());
+        if (!manager.Installed()) {
+            missing << manager.program;
+            continue;
+        }
+        testing::TempDir runDirectory;
+        const auto player = runDirectory.path() / "veldo";
+        std::filesystem::copy_file(VELDO_PLAYER, player);
+        const auto speaker = runDirectory.path() / "speaker.raw";
 
-    // The first listed sound reached the speaker.
-    const auto pcm = testing::ReadPcmFile(speaker);
-    EXPECT_GT(testing::AudibleLeftChannel(pcm, 2, 500).size(), 44100u) << output;
-    EXPECT_EQ(site.InfoRequests().size(), 1u);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.insert("SDL_AUDIODRIVER", "disk");
+        environment.insert("SDL_DISKAUDIOFILE", QString::fromStdString(speaker.string()));
+        environment.remove("SDL_DISKAUDIODELAY");
+        environment.insert("PLAYER", QString::fromStdString(player.string()));
+        environment.insert("RUNDIR", QString::fromStdString(runDirectory.path().string()));
+        environment.insert("IMPORT", kImport);
+        if (shot != nullptr)
+            environment.insert("SHOT", QString(shot) + "." + manager.name + ".png");
+        const auto infoRequestsBefore = site.InfoRequests().size();
+        QProcess run;
+        run.setProcessEnvironment(environment);
+        run.start("xvfb-run", {"-a", "-s", "-screen 0 1280x800x24", "bash", "-c",
+                               testing::StartWindowManagerScript(manager) + kScript});
+        ASSERT_TRUE(run.waitForFinished(240000));
+        const QString output =
+            QString::fromLocal8Bit(run.readAllStandardOutput() + run.readAllStandardError());
+        const std::string shown = output.toStdString();
+        EXPECT_FALSE(output.contains("window manager not ready")) << shown;
 
-    // And its file holds exactly the served MP3.
-    const auto saved = runDirectory.path() / "musics" / (first.name + ".mp3");
-    EXPECT_TRUE(testing::ReadFileBytes(saved) == served) << output;
+        // Both windows where the design places them: the list at the left edge.
+        EXPECT_EQ(WindowsAfter(output, "with the list"),
+                  (QStringList{"0,50 250x305", "50,50 580x200"}))
+            << shown;
+        // The first listed sound reached the speaker, and its file holds the served MP3.
+        const auto pcm = testing::ReadPcmFile(speaker);
+        EXPECT_GT(testing::AudibleLeftChannel(pcm, 2, 500).size(), 44100u) << shown;
+        EXPECT_EQ(site.InfoRequests().size(), infoRequestsBefore + 1);
+        const auto saved = runDirectory.path() / "musics" / (first.name + ".mp3");
+        EXPECT_TRUE(testing::ReadFileBytes(saved) == served) << shown;
+        // "完成" is up beside the two windows, and the close button still ends the program.
+        EXPECT_EQ(WindowsAfter(output, "with the message").size(), 3) << shown;
+        EXPECT_TRUE(output.contains("exit 0")) << shown;
+    }
+    if (!missing.isEmpty()) GTEST_SKIP() << "not installed: " << missing.join(", ").toStdString();
 }
 
 } // namespace
