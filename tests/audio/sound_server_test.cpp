@@ -235,7 +235,7 @@ TEST_F(SoundServerTest, ToneIsHeardPausedResumedAndThePositionIsWhatIsHeard) {
         EXPECT_NEAR(reading.position, content, 0.1)
             << (reading.playing ? "playing" : "paused") << " at " << reading.at - frameZero;
     }
-    EXPECT_GE(count, 50);
+    EXPECT_GE(count, 30); // of about 90, less those before the sound was first heard
     std::printf("position minus heard: mean %.1f ms, worst %.1f ms over %d readings\n",
                 1000 * sum / std::max(count, 1), 1000 * worst, count);
 }
