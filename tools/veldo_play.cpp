@@ -1,9 +1,11 @@
 // veldo-play URL: plays one MP3 address through the audio engine and prints, once a second,
 // the state, position, length and a one-line spectrum. A tool for trying the engine by hand.
 // Options (for the benchmark): --fft-ms N queries the spectrum every N ms (default 50);
-// --quiet prints only the final line.
+// --quiet prints only the final line. SIGINT, SIGTERM and SIGHUP stop the stream and end the
+// program with 128 + the signal's number; a second one ends it at once.
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,6 +14,22 @@
 #include "platform/audio/bass.h"
 
 namespace {
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+void OnStopSignal(int number) {
+    stopSignal = number;
+}
+
+// The handlers reset themselves: a second signal while the stream winds down ends the program.
+void CatchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = &OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    for (const int number : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(number, &action, nullptr);
+}
 
 const char* StateName(DWORD state) {
     switch (state) {
@@ -66,6 +84,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: veldo-play [--fft-ms N] [--quiet] URL\n");
         return 2;
     }
+    CatchStopSignals();
     if (!BASS_Init(-1, 44100, 0, nullptr, nullptr)) {
         std::fprintf(stderr, "veldo-play: no usable audio device (error %d)\n",
                      BASS_ErrorGetCode());
@@ -82,6 +101,11 @@ int main(int argc, char** argv) {
     float bins[128] = {};
     auto nextPrint = std::chrono::steady_clock::now();
     for (;;) {
+        if (stopSignal != 0) {
+            BASS_ChannelStop(stream);
+            BASS_Free();
+            return 128 + stopSignal;
+        }
         const DWORD state = BASS_ChannelIsActive(stream);
         BASS_ChannelGetData(stream, bins, BASS_DATA_FFT256);
         const auto now = std::chrono::steady_clock::now();

@@ -36,6 +36,8 @@ ListWindow::ListWindow() : BorderlessWindow(kAccentColor, QSize(250, 305), QPoin
     titlePalette.setColor(QPalette::Window, Qt::white);
     titlePalette.setColor(QPalette::WindowText, Qt::black);
     标签1->setPalette(titlePalette);
+    // The title drags the window: on Wayland the compositor places it, often over the player.
+    AddDragHandle(标签1);
     UseDesignFont(列表框1, 12);
     列表框1->setFrameShape(QFrame::NoFrame);
     QPalette listPalette = 列表框1->palette();

@@ -11,6 +11,7 @@
 #include "app/program_state.h"
 #include "platform/audio/bass.h"
 #include "platform/gui/runtime_services.h"
+#include "platform/gui/stop_signals.h"
 #include "platform/gui/window_services.h"
 
 namespace veldo {
@@ -21,6 +22,7 @@ int StartUp(const std::function<void(MainWindow&)>& afterShown) {
     static char name[] = "veldo";
     static char* argv[] = {name, nullptr};
     QApplication app(argc, argv);
+    EndProcessOnStopSignals();
 
     InitialiseProgramState();
     std::at_quick_exit(&ReleaseProgramState);

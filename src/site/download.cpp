@@ -4,13 +4,12 @@
  * on that worker: it takes one record from the queue and touches the window only through the
  * control operations and the message box, which carry their work to the UI thread. The
  * test-only run directory is set before any transfer and read under the same mutex; the counter
- * that names temporary files is atomic. */
+ * that names temporary files is atomic. The temporary file is tracked (unfinished_files.h) until
+ * it is renamed into place, so an end of the process in the middle of a transfer removes it. */
 #include "site/download.h"
 
 #include <atomic>
-#include <cerrno>
 #include <deque>
-#include <fcntl.h>
 #include <mutex>
 #include <system_error>
 #include <unistd.h>
@@ -20,6 +19,7 @@
 #include "platform/gui/control_ops.h"
 #include "platform/gui/runtime_services.h"
 #include "platform/gui/user_folders.h"
+#include "platform/gui/unfinished_files.h"
 #include "platform/net/url_fetch.h"
 #include "site/file_name.h"
 #include "site/musics_folder.h"
@@ -40,19 +40,17 @@ std::deque<Transfer> pendingTransfers;
 std::filesystem::path runDirectoryForTesting;
 
 // A new empty file with a unique name in `folder`, for the body until it is complete. Made
-// with the mode an ordinary new file gets (mkstemp's 0600 would stay on the renamed file).
+// with the mode an ordinary new file gets (mkstemp's 0600 would stay on the renamed file), and
+// removed by the process end while unfinished.
 std::filesystem::path CreateTemporaryFile(const std::filesystem::path& folder) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::filesystem::path path =
             folder / (".download-" + std::to_string(getpid()) + "-" +
                       std::to_string(counter.fetch_add(1)) + ".part");
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            close(fd);
-            return path;
-        }
-        if (errno != EEXIST) break;
+        std::error_code error;
+        if (CreateUnfinishedFile(path, error)) return path;
+        if (error != std::errc::file_exists) break;
     }
     return {};
 }
@@ -68,13 +66,8 @@ bool SaveToMusicsFolder(const Transfer& transfer) {
         folder / (CleanFileName(GbkToUtf8(transfer.name)) + ".mp3");
     const std::filesystem::path partial = CreateTemporaryFile(folder);
     if (partial.empty()) return false;
-    if (!FetchUrlToFile(transfer.source, partial)) {
-        std::filesystem::remove(partial, error);
-        return false;
-    }
-    std::filesystem::rename(partial, target, error);
-    if (error) {
-        std::filesystem::remove(partial, error);
+    if (!FetchUrlToFile(transfer.source, partial) || !FinishUnfinishedFile(partial, target)) {
+        DiscardUnfinishedFile(partial);
         return false;
     }
     return true;

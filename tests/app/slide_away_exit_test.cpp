@@ -1,12 +1,29 @@
-// The slide-away exit, run in a child process (veldo-shell-probe, the real start-up) because it
-// ends the process: the tops the window passes, the exit code, the released state.
+// The ends of the process, run in a child process (veldo-shell-probe, the real start-up): the
+// slide-away exit (the tops the window passes, the exit code, the released state) and the stop
+// signals (the exit code, how fast, the released state, a download abandoned cleanly).
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QThread>
+#include <csignal>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <vector>
 
+#include "support/local_server.h"
+#include "support/mp3_server.h"
+#include "support/temp_dir.h"
+
 namespace veldo {
 namespace {
+
+QProcessEnvironment ProbeEnvironment(const char* action) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
+    environment.insert(QStringLiteral("VELDO_PROBE_ACTION"), QString::fromLatin1(action));
+    return environment;
+}
 
 struct ProbeRun {
     int exitCode = -1;
@@ -17,11 +34,7 @@ struct ProbeRun {
 
 ProbeRun RunProbe(const char* action) {
     QProcess probe;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
-    environment.insert(QStringLiteral("VELDO_PROBE_ACTION"), QString::fromLatin1(action));
-    probe.setProcessEnvironment(environment);
+    probe.setProcessEnvironment(ProbeEnvironment(action));
     probe.setProcessChannelMode(QProcess::SeparateChannels);
     probe.start(QStringLiteral(VELDO_SHELL_PROBE), {});
     ProbeRun run;
@@ -76,6 +89,115 @@ TEST(SlideAwayExit, TwoPressesShareTheWorkWithoutLosingASingleStep) {
         EXPECT_EQ(run.tops[i], -50 * static_cast<int>(i));
     EXPECT_LE(run.tops.back(), -250);
     EXPECT_GE(run.tops.back(), -300); // the second worker may take one step more
+}
+
+// A probe that runs until a signal ends it.
+class SignalledProbe {
+  public:
+    explicit SignalledProbe(const QProcessEnvironment& environment) {
+        probe_.setProcessEnvironment(environment);
+        probe_.start(QStringLiteral(VELDO_SHELL_PROBE), {});
+    }
+    ~SignalledProbe() {
+        if (probe_.state() != QProcess::NotRunning) {
+            probe_.kill();
+            probe_.waitForFinished();
+        }
+    }
+    bool WaitShown() {
+        QElapsedTimer clock;
+        clock.start();
+        while (!output_.contains("shown\n") && clock.elapsed() < 30000 &&
+               probe_.state() != QProcess::NotRunning) {
+            probe_.waitForReadyRead(100);
+            output_ += probe_.readAllStandardOutput();
+        }
+        return output_.contains("shown\n");
+    }
+    // Sends `signal`; false when the probe has not ended 5 s later. `elapsedMs` counts from the
+    // signal to the end.
+    bool SignalAndWait(int signal, qint64& elapsedMs) {
+        QElapsedTimer clock;
+        clock.start();
+        ::kill(pid_t(probe_.processId()), signal);
+        const bool ended = probe_.waitForFinished(5000);
+        elapsedMs = clock.elapsed();
+        output_ += probe_.readAllStandardOutput();
+        return ended;
+    }
+    int exitCode() const { return probe_.exitCode(); }
+    bool normalExit() const { return probe_.exitStatus() == QProcess::NormalExit; }
+    bool released() const { return output_.contains("released yes"); }
+
+  private:
+    QProcess probe_;
+    QByteArray output_;
+};
+
+TEST(StopSignals, EachEndsTheProgramWithinASecondThroughTheOrderlyEnd) {
+    struct Case {
+        int signal;
+        int exitCode;
+    };
+    for (const Case c : {Case{SIGTERM, 143}, Case{SIGINT, 130}, Case{SIGHUP, 129}}) {
+        SignalledProbe probe(ProbeEnvironment("wait"));
+        ASSERT_TRUE(probe.WaitShown()) << c.signal;
+        qint64 elapsedMs = 0;
+        ASSERT_TRUE(probe.SignalAndWait(c.signal, elapsedMs)) << "ignored signal " << c.signal;
+        EXPECT_TRUE(probe.normalExit()) << c.signal;
+        EXPECT_EQ(probe.exitCode(), c.exitCode);
+        EXPECT_LT(elapsedMs, 1000) << c.signal;
+        EXPECT_TRUE(probe.released()) << c.signal;
+    }
+}
+
+TEST(StopSignals, AnUiThreadStuckInALongCallStillEndsWithinASecond) {
+    SignalledProbe probe(ProbeEnvironment("busy"));
+    ASSERT_TRUE(probe.WaitShown());
+    QThread::msleep(200); // the UI thread is inside its long call now
+    qint64 elapsedMs = 0;
+    ASSERT_TRUE(probe.SignalAndWait(SIGTERM, elapsedMs));
+    EXPECT_EQ(probe.exitCode(), 143);
+    EXPECT_LT(elapsedMs, 1000);
+}
+
+TEST(StopSignals, ADownloadInProgressIsAbandonedAndTheEarlierFileKept) {
+    testing::LocalServer server;
+    // Half a megabyte a second: the transfer is still running when the signal comes.
+    testing::ServeFile(server, "/slow.mp3",
+                       {std::string(8 << 20, 'm'), "audio/mpeg", std::string::npos, 0, 512 * 1024});
+    server.Start();
+    testing::TempDir runDirectory;
+    const auto musics = runDirectory.path() / "musics";
+    std::filesystem::create_directories(musics);
+    std::ofstream(musics / "song.mp3") << "the earlier file";
+    const auto partFiles = [&] {
+        int count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(musics))
+            count += entry.path().extension() == ".part" ? 1 : 0;
+        return count;
+    };
+
+    QProcessEnvironment environment = ProbeEnvironment("download");
+    environment.insert(QStringLiteral("VELDO_PROBE_SOURCE"),
+                       QString::fromStdString(server.Url("/slow.mp3")));
+    environment.insert(QStringLiteral("VELDO_PROBE_RUNDIR"),
+                       QString::fromStdString(runDirectory.path().string()));
+    SignalledProbe probe(environment);
+    ASSERT_TRUE(probe.WaitShown());
+    QElapsedTimer clock;
+    clock.start();
+    while (partFiles() == 0 && clock.elapsed() < 10000)
+        QThread::msleep(10);
+    ASSERT_EQ(partFiles(), 1);
+    QThread::msleep(300); // some of the body is on disk
+    qint64 elapsedMs = 0;
+    ASSERT_TRUE(probe.SignalAndWait(SIGTERM, elapsedMs));
+    EXPECT_EQ(probe.exitCode(), 143);
+    EXPECT_LT(elapsedMs, 1000);
+    EXPECT_EQ(partFiles(), 0);
+    std::ifstream earlier(musics / "song.mp3");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(earlier), {}), "the earlier file");
 }
 
 } // namespace

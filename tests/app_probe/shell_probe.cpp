@@ -5,17 +5,26 @@
 //   press   one click of 图形按钮x
 //   press2  two clicks of 图形按钮x, one right after the other
 //   above   the window is first moved above the screen, then 图形按钮x is clicked
-// Every new top of the main window is printed as "top N"; at process end, after the program
-// state was released, "released yes" or "released no" tells whether its texts were emptied.
+//   wait    nothing: the program runs until something ends it
+//   busy    the UI thread is kept busy for 20 s, as by a site that does not answer
+//   download  the sound at VELDO_PROBE_SOURCE is saved as "song" into the musics folder of
+//             VELDO_PROBE_RUNDIR
+// "shown" is printed once the main window is shown, every new top of the main window as
+// "top N"; at process end, after the program state was released, "released yes" or "released
+// no" tells whether its texts were emptied.
 #include <QEvent>
+#include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "app/main_window.h"
 #include "app/program_state.h"
 #include "app/start_up.h"
+#include "site/download.h"
 
 namespace {
 
@@ -64,6 +73,14 @@ int main() {
         else if (what == "press2") {
             window.图形按钮x->click();
             window.图形按钮x->click();
+        } else if (what == "busy") {
+            QTimer::singleShot(0, [] { std::this_thread::sleep_for(std::chrono::seconds(20)); });
+        } else if (what == "download") {
+            currentSound = {std::getenv("VELDO_PROBE_SOURCE"), "", "song"};
+            SetRunDirectoryForTesting(std::getenv("VELDO_PROBE_RUNDIR"));
+            window.图形按钮down->click();
         }
+        std::printf("shown\n");
+        std::fflush(stdout);
     });
 }

@@ -34,6 +34,7 @@
 #include "site/site_hosts.h"
 #include "support/fault_server.h"
 #include "support/temp_dir.h"
+#include "support_gui/message_boxes.h"
 
 namespace veldo::testing {
 
@@ -119,7 +120,7 @@ class FaultTest : public ::testing::Test {
         window = new MainWindow();
         window->show();
         QObject::connect(&boxWatcher, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            for (QMessageBox* box : OpenMessageBoxes()) {
                 messages.push_back(box->text().toStdString());
                 box->done(QMessageBox::Ok);
             }

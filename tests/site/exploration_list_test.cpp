@@ -102,6 +102,8 @@ TEST_F(ExplorationList, ArrowButtonsOnlySayNotYetAdded) {
     const auto pagesBefore = site.PageRequests().size();
     QTest::mouseClick(listWindow->图形按钮2, Qt::LeftButton);
     QTest::mouseClick(listWindow->图形按钮1, Qt::LeftButton);
+    // Both boxes are up together: neither holds the windows back.
+    EXPECT_TRUE(EventsUntil([this] { return messages.size() == 2; }));
     EXPECT_EQ(messages, (std::vector<std::string>{"暂未添加此功能", "暂未添加此功能"}));
     EXPECT_EQ(site.PageRequests().size(), pagesBefore);
     EXPECT_EQ(List()->count(), 15);

@@ -27,6 +27,7 @@
 #include "site/site_hosts.h"
 #include "support/pcm_analysis.h"
 #include "support/temp_dir.h"
+#include "support_gui/message_boxes.h"
 #include "web/charset.h"
 
 namespace veldo::testing {
@@ -67,12 +68,15 @@ class SiteTest : public ::testing::Test {
 
         window = new MainWindow();
         window->show();
-        // Message boxes are answered as soon as they are up; their texts are kept.
+        // Message boxes are answered as soon as they are up, unless a test keeps them; their
+        // texts are kept.
         QObject::connect(&boxWatcher, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            for (QMessageBox* box : OpenMessageBoxes()) {
+                if (!answerBoxes && box->property("seen").toBool()) continue;
+                box->setProperty("seen", true);
                 messages.push_back(box->text().toStdString());
                 downButtonShownAtMessage = window->图形按钮down->isVisibleTo(window);
-                box->done(QMessageBox::Ok);
+                if (answerBoxes) box->done(QMessageBox::Ok);
             }
         });
         boxWatcher.start(10);
@@ -80,7 +84,10 @@ class SiteTest : public ::testing::Test {
 
     void TearDown() override {
         // A transfer still running would touch the window; let it end first.
-        EventsUntil([this] { return window->图形按钮down->isVisibleTo(window); });
+        answerBoxes = true;
+        EventsUntil([this] {
+            return window->图形按钮down->isVisibleTo(window) && OpenMessageBoxes().empty();
+        });
         boxWatcher.stop();
         delete listWindow;
         delete window;
@@ -113,6 +120,7 @@ class SiteTest : public ::testing::Test {
     TempDir speakerFolder;
     MainWindow* window = nullptr;
     QTimer boxWatcher;
+    bool answerBoxes = true;           // false: boxes stay up (their texts are still kept)
     std::vector<std::string> messages; // UTF-8
     bool downButtonShownAtMessage = false;
 };

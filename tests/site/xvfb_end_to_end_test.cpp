@@ -1,17 +1,21 @@
-// The real player under Xvfb, driven with the mouse through xdotool against the sample site on
-// the build's own ports: open the list, double-click the first sound, hear it (SDL's disk
-// driver), press download and find the file. The player runs from a copy in a temporary
-// folder, so its musics folder lands there: once from a folder named with characters GBK does
-// not have, on a private session bus where playerctl sees it play and the MPRIS Quit ends it;
-// once from a read-only folder (a read-only bind mount, which binds root too), whose download
-// goes to the user's music folder. Skipped where xvfb-run, xdotool or ImageMagick are missing,
-// or when the build's ports are taken (a sample site already running).
+// The real player under Xvfb, with no window manager and under real ones (openbox, xfwm4),
+// driven with the mouse through xdotool against the sample site on the build's own ports: open
+// the list, double-click the first sound, hear it (SDL's disk driver), press download and find
+// the file; then, while "完成" is still up (the box has no owner and blocks no window), the
+// program is ended, by the close button or by the MPRIS Quit, with code 0. The player runs
+// from a copy in a temporary folder, so its musics folder lands there. Each run varies the
+// folder too: one named with characters GBK does not have, on a private session bus where
+// playerctl sees it play; a read-only one (a read-only bind mount, which binds root too), whose
+// download goes to the user's music folder. A run is skipped where its window manager is
+// missing; the whole test where xvfb-run, xdotool or ImageMagick are missing, or when the
+// build's ports are taken (a sample site already running).
 // First: site_pages.h declares a function SoundRecord that would hide the record type.
 #include "app/program_state.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include "platform/net/url_fetch.h"
@@ -21,6 +25,7 @@
 #include "site_fixture.h"
 #include "support/pcm_analysis.h"
 #include "support/temp_dir.h"
+#include "support_gui/window_managers.h"
 
 namespace veldo {
 namespace {
@@ -32,9 +37,16 @@ int PortOf(const std::string& host) {
 }
 
 // Window positions: the main window at 50, 50 (moved to 260, 50 once the list is open) and the
-// list window at 0, 50; rows of the list start 24 pixels below its top.
+// list window at 0, 50; rows of the list start 24 pixels below its top. Every window of the
+// player is reported as "window X,Y WxH".
 const char kScript[] = R"SH(
 set -u
+windows() {
+  for w in $(xdotool search --onlyvisible --classname veldo); do
+    xdotool getwindowgeometry "$w" | tr '\n' ' ' |
+      sed -n 's/.*Position: \([-0-9]*,[-0-9]*\).*Geometry: \([0-9x]*\).*/window \1 \2\n/p'
+  done
+}
 if [ -n "${READ_ONLY:-}" ]; then
   unshare -m sh -c 'mount --bind "$RUNDIR" "$RUNDIR" && mount -o remount,bind,ro "$RUNDIR" &&
                     exec "$PLAYER"' & pid=$!
@@ -46,6 +58,7 @@ main=$(timeout 20 xdotool search --sync --onlyvisible --classname veldo | head -
 sleep 1
 xdotool mousemove 603 165 click 1
 sleep 2
+echo "with the list:"; windows
 # Drag the player beside the list, as a user would, so that the cover is in view.
 xdotool windowmove "$main" 260 50
 sleep 0.5
@@ -59,47 +72,50 @@ for i in $(seq 1 100); do
   sleep 0.2
 done
 sleep 1
-xdotool key Return
-sleep 0.5
+echo "with the message:"; windows
 if [ -n "${MPRIS:-}" ]; then
   dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.veldo /org/mpris/MediaPlayer2 \
-    org.mpris.MediaPlayer2.Quit
-  ( sleep 10; kill -9 $pid 2>/dev/null ) & guard=$!
-  wait $pid; echo "exit $?"
-  kill $guard 2>/dev/null
+    org.mpris.MediaPlayer2.Quit >/dev/null
 else
-  kill $pid
-  sleep 2
-  kill -9 $pid 2>/dev/null
-  wait $pid 2>/dev/null
+  xdotool mousemove 820 62 click 1
 fi
-echo finished
+for i in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done
+kill -0 $pid 2>/dev/null && { echo "still running"; kill -9 $pid; }
+wait $pid
+echo "exit $?"
 )SH";
 
+// The player's windows as the script reported them after `heading`, as "X,Y WxH".
+QStringList WindowsAfter(const QString& output, const QString& heading) {
+    const qsizetype start = output.indexOf(heading);
+    if (start < 0) return {};
+    const qsizetype end = output.indexOf(QStringLiteral(":\n"), start + heading.size() + 2);
+    const QString part = output.mid(start, end < 0 ? -1 : end - start);
+    QStringList found;
+    static const QRegularExpression line(QStringLiteral("window (\\S+ \\S+)"));
+    for (auto match = line.globalMatch(part); match.hasNext();)
+        found << match.next().captured(1);
+    found.sort();
+    return found;
+}
+
 struct PlayerRun {
-    const char* what;
+    const char* manager;    // as named by WindowManagers()
     const char* folderName; // the program's folder
     bool readOnly;          // the folder is mounted read-only for the player
-    bool sessionBus;        // a private session bus, where playerctl and Quit reach the player
+    bool sessionBus;        // a private session bus: playerctl sees it, the MPRIS Quit ends it
+};
+
+const PlayerRun kRuns[] = {
+    {"none", "Veldo ø š 😀", false, true},
+    {"openbox", "Veldo read-only", true, false},
+    {"xfwm4", "Veldo", false, false},
 };
 
 // One run of the script; the runs share the build's site ports, so they take turns.
-void RunPlayer(const PlayerRun& run) {
-    SCOPED_TRACE(run.what);
-    for (const char* tool : {"/usr/bin/xvfb-run", "/usr/bin/xdotool", kImport})
-        if (!QFile::exists(tool)) GTEST_SKIP() << tool << " missing";
-    if (run.sessionBus && !QFile::exists("/usr/bin/playerctl"))
-        GTEST_SKIP() << "playerctl missing (scripts/install-deps installs it)";
-    SampleSite site;
-    if (!site.Start(PortOf(kPageHost), PortOf(kInfoHost)))
-        GTEST_SKIP() << "the build's site ports are taken";
-
-    // The site makes each MP3 on its first request; make the first sound's now, so that a busy
-    // machine spends that time before the clock of the script starts rather than inside it.
+void RunPlayer(SampleSite& site, const testing::WindowManager& manager, const PlayerRun& run,
+               const std::string& served) {
     const SampleSound& first = site.catalogue().front();
-    const std::string served = FetchUrlBytes("http://" + site.PageHost() + Mp3Path(first));
-    ASSERT_FALSE(served.empty());
-
     testing::TempDir scratch;
     const auto runDirectory = scratch.path() / run.folderName;
     const auto home = scratch.path() / "home";
@@ -128,40 +144,63 @@ void RunPlayer(const PlayerRun& run) {
     environment.insert("IMPORT", kImport);
     if (run.readOnly) environment.insert("READ_ONLY", "1");
     if (run.sessionBus) environment.insert("MPRIS", "1");
-    if (shot != nullptr) environment.insert("SHOT", shot);
-    QStringList command = {"xvfb-run", "-a", "-s", "-screen 0 1280x800x24", "bash", "-c", kScript};
+    if (shot != nullptr) environment.insert("SHOT", QString(shot) + "." + manager.name + ".png");
+    const auto infoRequestsBefore = site.InfoRequests().size();
+    QStringList command = {"xvfb-run", "-a", "-s", "-screen 0 1280x800x24", "bash", "-c",
+                           testing::StartWindowManagerScript(manager) + kScript};
     if (run.sessionBus) command = QStringList{"dbus-run-session", "--"} + command;
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(command.takeFirst(), command);
     ASSERT_TRUE(process.waitForFinished(240000));
-    const std::string output = process.readAllStandardOutput().toStdString() +
-                               process.readAllStandardError().toStdString();
-    ASSERT_NE(output.find("finished"), std::string::npos) << output;
+    const QString output =
+        QString::fromLocal8Bit(process.readAllStandardOutput() + process.readAllStandardError());
+    const std::string shown = output.toStdString();
+    EXPECT_FALSE(output.contains("window manager not ready")) << shown;
 
-    // The first listed sound reached the speaker.
+    // Both windows where the design places them: the list at the left edge.
+    EXPECT_EQ(WindowsAfter(output, "with the list"),
+              (QStringList{"0,50 250x305", "50,50 580x200"}))
+        << shown;
+    // The first listed sound reached the speaker, and its file holds exactly the served MP3,
+    // in the folder the run promises.
     const auto pcm = testing::ReadPcmFile(speaker);
-    EXPECT_GT(testing::AudibleLeftChannel(pcm, 2, 500).size(), 44100u) << output;
-    EXPECT_EQ(site.InfoRequests().size(), 1u);
-
-    // And its file holds exactly the served MP3, in the folder the run promises.
-    EXPECT_TRUE(testing::ReadFileBytes(musics / (first.name + ".mp3")) == served) << output;
-    if (run.readOnly) {
-        EXPECT_FALSE(std::filesystem::exists(runDirectory / "musics"));
-    }
-    if (run.sessionBus) {
-        EXPECT_NE(output.find("status Playing"), std::string::npos) << output;
-        EXPECT_NE(output.find("exit 0"), std::string::npos) << output; // the slide-away exit
-    }
+    EXPECT_GT(testing::AudibleLeftChannel(pcm, 2, 500).size(), 44100u) << shown;
+    EXPECT_EQ(site.InfoRequests().size(), infoRequestsBefore + 1);
+    EXPECT_TRUE(testing::ReadFileBytes(musics / (first.name + ".mp3")) == served) << shown;
+    if (run.readOnly) EXPECT_FALSE(std::filesystem::exists(runDirectory / "musics"));
+    if (run.sessionBus) EXPECT_TRUE(output.contains("status Playing")) << shown;
+    // "完成" is up beside the two windows, and the program still ends, with the slide-away exit.
+    EXPECT_EQ(WindowsAfter(output, "with the message").size(), 3) << shown;
+    EXPECT_TRUE(output.contains("exit 0")) << shown;
 }
 
-TEST(XvfbEndToEnd, ListDoubleClickPlaysAndDownloadSavesTheFile) {
-    for (const PlayerRun& run :
-         {PlayerRun{"a folder named outside GBK", "Veldo ø š 😀", false, true},
-          PlayerRun{"a read-only folder", "Veldo read-only", true, false}}) {
-        RunPlayer(run);
-        if (::testing::Test::IsSkipped() || ::testing::Test::HasFatalFailure()) return;
+TEST(XvfbEndToEnd, ListPlaysDownloadSavesAndTheProgramEndsUnderEachWindowManager) {
+    for (const char* tool : {"/usr/bin/xvfb-run", "/usr/bin/xdotool", "/usr/bin/playerctl", kImport})
+        if (!QFile::exists(tool)) GTEST_SKIP() << tool << " missing";
+    SampleSite site;
+    if (!site.Start(PortOf(kPageHost), PortOf(kInfoHost)))
+        GTEST_SKIP() << "the build's site ports are taken";
+
+    // The site makes each MP3 on its first request; make the first sound's now, so that a busy
+    // machine spends that time before the clock of the script starts rather than inside it.
+    const SampleSound& first = site.catalogue().front();
+    const std::string served = FetchUrlBytes("http://" + site.PageHost() + Mp3Path(first));
+    ASSERT_FALSE(served.empty());
+
+    QStringList missing;
+    for (const PlayerRun& run : kRuns) {
+        for (const testing::WindowManager& manager : testing::WindowManagers()) {
+            if (manager.name != QLatin1String(run.manager)) continue;
+            SCOPED_TRACE(manager.name.toStdString() + ", " + run.folderName);
+            if (!manager.Installed()) {
+                missing << manager.program;
+                continue;
+            }
+            RunPlayer(site, manager, run, served);
+        }
     }
+    if (!missing.isEmpty()) GTEST_SKIP() << "not installed: " << missing.join(", ").toStdString();
 }
 
 } // namespace

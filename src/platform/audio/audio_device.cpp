@@ -15,6 +15,9 @@ constexpr Uint16 kDeviceBufferFrames = 2048; // 46 ms: few wake-ups, latency com
 
 bool AudioDevice::Open() {
     if (device_) return true;
+    // SDL's own SIGINT and SIGTERM handlers would only queue a quit event that nobody reads,
+    // and the program would no longer end on them.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     SDL_AudioSpec want{};
     want.freq = kDeviceRate;

@@ -17,9 +17,11 @@ BorderlessWindow::BorderlessWindow(QColor background, QSize size, QPoint positio
 }
 
 void BorderlessWindow::mousePressEvent(QMouseEvent* event) {
-    // Presses that a passive control (label, picture) let through still start no drag.
-    const bool onFreeArea = childAt(event->position().toPoint()) == nullptr;
-    if (event->button() == Qt::LeftButton && onFreeArea && windowHandle() != nullptr) {
+    // Presses that a passive control (label, picture) let through start no drag, unless the
+    // control is a drag handle.
+    QWidget* under = childAt(event->position().toPoint());
+    const bool drags = under == nullptr || dragHandles_.contains(under);
+    if (event->button() == Qt::LeftButton && drags && windowHandle() != nullptr) {
         windowHandle()->startSystemMove();
         event->accept();
         return;

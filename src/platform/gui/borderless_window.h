@@ -1,6 +1,8 @@
 #pragma once
 // A top-level window without border or title whose free area (any spot not covered by a
-// control) drags it with the mouse. UI thread only.
+// control) and drag handles drag it with the mouse. The window system moves it
+// (startSystemMove), so it works where a program cannot place its windows itself (Wayland).
+// UI thread only.
 #include <QWidget>
 
 namespace veldo {
@@ -10,8 +12,14 @@ class BorderlessWindow : public QWidget {
   public:
     BorderlessWindow(QColor background, QSize size, QPoint position);
 
+    // Presses on `handle`, a passive control such as a title label, drag the window too.
+    void AddDragHandle(QWidget* handle) { dragHandles_.append(handle); }
+
   protected:
     void mousePressEvent(QMouseEvent* event) override;
+
+  private:
+    QList<QWidget*> dragHandles_;
 };
 
 } // namespace veldo

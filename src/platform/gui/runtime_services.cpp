@@ -1,18 +1,41 @@
 // Threads: StartWorkerThread detaches a std::thread. EndProcess and ShowInformationMessage move
-// their work to the UI thread (queued call) and make a calling worker wait.
+// their work to the UI thread (queued call) and make a calling worker wait: EndProcess until
+// the process is gone, ShowInformationMessage until the box's finished signal (UI thread) has
+// set a flag under a mutex and woken it.
 #include "platform/gui/runtime_services.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <thread>
+#include <unistd.h>
 
 #include "platform/gui/ui_thread.h"
+#include "platform/gui/unfinished_files.h"
 #include "web/charset.h"
 
 namespace veldo {
+namespace {
+
+constexpr std::chrono::milliseconds kEndGracePeriod{600};
+
+// Shows a box that blocks no window: the program's windows keep taking clicks and several boxes
+// may be up at once. `onClosed` runs on the UI thread when the user has closed it. UI thread.
+void ShowOwnerlessBox(const QString& message, std::function<void()> onClosed) {
+    auto* box = new QMessageBox(QMessageBox::Information, QString(), message, QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    if (onClosed) QObject::connect(box, &QDialog::finished, box, std::move(onClosed));
+    box->show();
+}
+
+} // namespace
 
 void StartWorkerThread(void (*procedure)()) {
     std::thread(procedure).detach();
@@ -24,10 +47,25 @@ void WaitMilliseconds(int milliseconds) {
 
 void ShowInformationMessage(const Text& text) {
     const QString message = QString::fromStdString(GbkToUtf8(text));
-    RunOnUiThreadAndWait([&message] {
-        QMessageBox box(QMessageBox::Information, QString(), message, QMessageBox::Ok);
-        box.exec();
+    if (OnUiThread()) {
+        ShowOwnerlessBox(message, {});
+        return;
+    }
+    struct Closed {
+        std::mutex mutex;
+        std::condition_variable signal;
+        bool closed = false;
+    };
+    auto closed = std::make_shared<Closed>();
+    PostToUiThread([message, closed] {
+        ShowOwnerlessBox(message, [closed] {
+            std::lock_guard lock(closed->mutex);
+            closed->closed = true;
+            closed->signal.notify_one();
+        });
     });
+    std::unique_lock lock(closed->mutex);
+    closed->signal.wait(lock, [&] { return closed->closed; });
 }
 
 void EndProcess(int exitCode) {
@@ -35,8 +73,12 @@ void EndProcess(int exitCode) {
         std::fflush(nullptr);
         std::quick_exit(exitCode);
     });
-    for (;;)
-        std::this_thread::sleep_for(std::chrono::hours(1));
+    // A UI thread stuck in a long call (a site that does not answer) must not keep the process
+    // alive: after a grace period it ends without the UI thread, leaving no unfinished file.
+    std::this_thread::sleep_for(kEndGracePeriod);
+    RemoveUnfinishedFiles();
+    std::fflush(nullptr);
+    _exit(exitCode);
 }
 
 std::filesystem::path RunDirectory() {

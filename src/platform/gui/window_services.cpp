@@ -3,6 +3,7 @@
 #include "platform/gui/window_services.h"
 
 #include <QFont>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QWidget>
 #include <algorithm>
@@ -18,6 +19,8 @@ void SetWindowAlpha(QWidget* window, int alpha) {
     const double opacity = std::clamp(alpha, 0, 255) / 255.0;
     QPointer<QWidget> guarded(window);
     PostToUiThread([guarded, opacity] {
+        // Wayland has no window opacity: Qt would only print a warning for every step.
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return;
         if (guarded) guarded->setWindowOpacity(opacity);
     });
 }

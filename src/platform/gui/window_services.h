@@ -8,6 +8,7 @@ class QWidget;
 namespace veldo {
 
 // Opacity of a top-level window, 0 transparent to 255 opaque (values outside are clamped).
+// Wayland has none: there the window stays opaque and reads 255.
 void SetWindowAlpha(QWidget* window, int alpha);
 // The window's opacity as 0..255, read back from the window system's value.
 int GetWindowAlpha(QWidget* window);
