@@ -86,13 +86,13 @@ void Fft(std::vector<std::complex<double>>& x) {
 }
 
 // Upward zero crossings between `first` and `last`, each placed by linear interpolation.
-double InterpolatedCrossingFrequency(const std::vector<int16_t>& mono, size_t first, size_t last,
+double InterpolatedCrossingFrequency(const std::vector<double>& mono, size_t first, size_t last,
                                      int sampleRate) {
     double firstAt = -1, lastAt = -1;
     long crossings = 0;
     for (size_t i = first + 1; i < last; ++i) {
         if (mono[i - 1] < 0 && mono[i] >= 0) {
-            const double at = double(i - 1) + double(-mono[i - 1]) / double(mono[i] - mono[i - 1]);
+            const double at = double(i - 1) + -mono[i - 1] / (mono[i] - mono[i - 1]);
             if (firstAt < 0) firstAt = at;
             lastAt = at;
             ++crossings;
@@ -105,6 +105,10 @@ double InterpolatedCrossingFrequency(const std::vector<int16_t>& mono, size_t fi
 } // namespace
 
 ToneMeasure MeasureTone(const std::vector<int16_t>& mono, int sampleRate, size_t skip) {
+    return MeasureTone(std::vector<double>(mono.begin(), mono.end()), sampleRate, skip);
+}
+
+ToneMeasure MeasureTone(const std::vector<double>& mono, int sampleRate, size_t skip) {
     constexpr size_t kSize = size_t(1) << 16;
     constexpr int kLobe = 16;
     ToneMeasure measure;
@@ -116,7 +120,7 @@ ToneMeasure MeasureTone(const std::vector<int16_t>& mono, int sampleRate, size_t
     std::vector<std::complex<double>> x(kSize);
     for (size_t n = 0; n < kSize; ++n) {
         const double r = 2.0 * double(n) / double(kSize - 1) - 1.0;
-        x[n] = double(mono[start + n]) * std::cyl_bessel_i(0.0, beta * std::sqrt(1 - r * r)) / norm;
+        x[n] = mono[start + n] * std::cyl_bessel_i(0.0, beta * std::sqrt(1 - r * r)) / norm;
     }
     Fft(x);
     std::vector<double> magnitude(kSize / 2);

@@ -32,5 +32,7 @@ struct ToneMeasure {
 // (start-up and end transients left out). A Kaiser window (beta 20, side lobes far below
 // -150 dB) over 2^16 samples; lines within 16 bins of the tone count as the tone.
 ToneMeasure MeasureTone(const std::vector<int16_t>& mono, int sampleRate, size_t skip);
+// The same for samples of any scale and precision (a resampler's float output).
+ToneMeasure MeasureTone(const std::vector<double>& mono, int sampleRate, size_t skip);
 
 } // namespace veldo::testing
