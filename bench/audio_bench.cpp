@@ -1,12 +1,14 @@
 // Audio engine figures, each beside a baseline measured in the same run:
-// - CPU seconds per audio second of `veldo-play` playing in real time through SDL's dummy
-//   driver with a spectrum every 50 ms, beside `mpg123 -t` decoding the same file;
+// - CPU seconds per audio second of `veldo-play` playing a 44.1 kHz and a 48 kHz file in real
+//   time through SDL's dummy driver with a spectrum every 50 ms, beside `mpv --no-video
+//   --ao=null` playing the same address in real time, and `mpg123 -t` decoding the same file
+//   (the decode floor);
 // - the time BASS_StreamCreateURL takes to return on loopback, beside a plain libcurl fetch
 //   of the whole file;
 // - the peak memory of `veldo-play` over a 10-minute file, beside the file size + 8 MB goal and
 //   `mpg123 -t`'s peak memory.
-// Children are measured with wait4's rusage (CPU) and their VmHWM (peak memory). Needs mpg123 on
-// the PATH (scripts/install-deps).
+// Children are measured with wait4's rusage (CPU) and their VmHWM (peak memory). Needs mpg123
+// and mpv on the PATH (scripts/install-deps).
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
 #include <fcntl.h>
@@ -103,6 +105,7 @@ class Fixture {
         folder_ = fs::temp_directory_path() / ("veldo-audio-bench-" + std::to_string(getpid()));
         fs::create_directories(folder_);
         Add("short.mp3", 20);
+        Add("short48.mp3", 20, 48000);
         Add("long.mp3", 600);
         for (const auto& [name, body] : files_) {
             server_.Get("/" + name, [&body](const httplib::Request&, httplib::Response& res) {
@@ -119,14 +122,16 @@ class Fixture {
         thread_.join();
         fs::remove_all(folder_);
     }
-    void Add(const std::string& name, double seconds) {
+    void Add(const std::string& name, double seconds, int rate = 44100) {
+        veldo::Mp3Settings settings;
+        settings.sampleRate = rate;
         std::vector<int16_t> pcm;
         const double notes[] = {220, 330, 440, 554, 660, 880};
         for (int i = 0; i < int(seconds); ++i) {
-            const auto second = veldo::SineTone(notes[i % 6], 1.0, 0.4);
+            const auto second = veldo::SineTone(notes[i % 6], 1.0, 0.4, settings);
             pcm.insert(pcm.end(), second.begin(), second.end());
         }
-        files_[name] = veldo::EncodeMp3(pcm);
+        files_[name] = veldo::EncodeMp3(pcm, settings);
         std::ofstream(folder_ / name, std::ios::binary) << files_[name];
     }
 
@@ -137,30 +142,40 @@ class Fixture {
     int port_ = 0;
 };
 
+// One file of each kind: a 44.1 kHz file plays as it is, a 48 kHz file goes through the
+// resampler. Each player is paced in real time; mpg123 -t decodes as fast as it can.
 void BM_CpuPerAudioSecond(benchmark::State& state) {
     auto& fixture = Fixture::Get();
     constexpr double audioSeconds = 20;
     for (auto _ : state) {
-        const ChildUsage veldo =
-            RunChild({Fixture::VeldoPlay(), "--quiet", "--fft-ms", "50", fixture.Url("short.mp3")},
-                     {{"SDL_AUDIODRIVER", "dummy"}});
-        const ChildUsage mpg123 = RunChild({"mpg123", "-q", "-t", fixture.File("short.mp3")}, {});
-        // Loading veldo-play's shared libraries alone (it prints its usage and ends).
-        const ChildUsage start = RunChild({Fixture::VeldoPlay()}, {});
-        if (veldo.status != 0 || mpg123.status != 0) {
-            state.SkipWithError("a child failed (is mpg123 installed, veldo-play built?)");
-            return;
+        for (const auto& [name, label] :
+             {std::pair{"short.mp3", "44.1 kHz"}, std::pair{"short48.mp3", "48 kHz"}}) {
+            const ChildUsage veldo =
+                RunChild({Fixture::VeldoPlay(), "--quiet", "--fft-ms", "50", fixture.Url(name)},
+                         {{"SDL_AUDIODRIVER", "dummy"}});
+            const ChildUsage mpv = RunChild({"mpv", "--no-config", "--no-video", "--ao=null",
+                                             "--really-quiet", fixture.Url(name)},
+                                            {});
+            const ChildUsage mpg123 = RunChild({"mpg123", "-q", "-t", fixture.File(name)}, {});
+            if (veldo.status != 0 || mpv.status != 0 || mpg123.status != 0) {
+                state.SkipWithError("a child failed (are mpg123 and mpv installed?)");
+                return;
+            }
+            const std::string key = name == std::string("short.mp3") ? "44k" : "48k";
+            const double veldoMs = 1000 * veldo.cpuSeconds / audioSeconds;
+            const double mpvMs = 1000 * mpv.cpuSeconds / audioSeconds;
+            const double floorMs = 1000 * mpg123.cpuSeconds / audioSeconds;
+            state.counters["veldo_ms_per_audio_s_" + key] = veldoMs;
+            state.counters["mpv_ms_per_audio_s_" + key] = mpvMs;
+            state.counters["mpg123_ms_per_audio_s_" + key] = floorMs;
+            const std::string figure =
+                std::string("veldo-play CPU per audio second, ") + label + " file, FFT every 50 ms";
+            veldo::bench::PrintFigure(
+                figure, veldoMs, "ms", "mpv --no-video --ao=null", mpvMs, "<= 0.5",
+                veldo::bench::FormatMegabytes(veldo.peakMegabytes) + " (mpv " +
+                    veldo::bench::FormatMegabytes(mpv.peakMegabytes) + ")");
+            veldo::bench::PrintFigure(figure, veldoMs, "ms", "mpg123 -t (decode floor)", floorMs);
         }
-        state.counters["veldo_ms_per_audio_s"] = 1000 * veldo.cpuSeconds / audioSeconds;
-        state.counters["mpg123_ms_per_audio_s"] = 1000 * mpg123.cpuSeconds / audioSeconds;
-        state.counters["ratio_vs_mpg123"] = veldo.cpuSeconds / mpg123.cpuSeconds;
-        state.counters["veldo_start_ms"] = 1000 * start.cpuSeconds;
-        state.counters["veldo_ms_per_audio_s_after_start"] =
-            1000 * (veldo.cpuSeconds - start.cpuSeconds) / audioSeconds;
-        veldo::bench::PrintFigure("veldo-play CPU per audio second, FFT every 50 ms",
-                                  1000 * veldo.cpuSeconds / audioSeconds, "ms", "mpg123 -t",
-                                  1000 * mpg123.cpuSeconds / audioSeconds, "<= 2",
-                                  veldo::bench::FormatMegabytes(veldo.peakMegabytes));
     }
 }
 BENCHMARK(BM_CpuPerAudioSecond)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();

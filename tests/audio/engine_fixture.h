@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <string>
 #include <thread>
 
 #include "platform/audio/bass.h"
@@ -35,11 +36,15 @@ inline void Sleep(int ms) {
 
 class EngineTest : public ::testing::Test {
   protected:
-    void OpenDevice(bool fast) {
+    void OpenDevice(bool fast) { OpenPacedDevice(fast ? 0 : -1); }
+    // The disk driver waits `msPerBuffer` between two buffers of 2048 frames (46 ms of sound):
+    // 0 runs as fast as the engine can feed it (a decoder that falls behind then leaves gaps of
+    // silence), 10 about 4.6 times real time, -1 real time.
+    void OpenPacedDevice(int msPerBuffer) {
         setenv("SDL_AUDIODRIVER", "disk", 1);
         setenv("SDL_DISKAUDIOFILE", Speaker().c_str(), 1);
-        if (fast) {
-            setenv("SDL_DISKAUDIODELAY", "0", 1);
+        if (msPerBuffer >= 0) {
+            setenv("SDL_DISKAUDIODELAY", std::to_string(msPerBuffer).c_str(), 1);
         } else {
             unsetenv("SDL_DISKAUDIODELAY");
         }

@@ -45,11 +45,23 @@ TEST_F(StreamingTest, ADownloadThatFallsBehindStallsAndResumes) {
     ASSERT_NE(stream, 0u);
     BASS_ChannelPlay(stream, false);
     std::vector<DWORD> states{BASS_ChannelIsActive(stream)};
+    int stalledWindows = 0, frozenWindows = 0; // spectra read while stalled, and non-zero ones
     EXPECT_TRUE(WaitFor([&] {
         const DWORD state = BASS_ChannelIsActive(stream);
         if (state != states.back()) states.push_back(state);
+        if (state == BASS_ACTIVE_STALLED) {
+            float bins[128];
+            BASS_ChannelGetData(stream, bins, BASS_DATA_FFT256);
+            if (BASS_ChannelIsActive(stream) == BASS_ACTIVE_STALLED) {
+                ++stalledWindows;
+                frozenWindows += std::any_of(bins, bins + 128, [](float b) { return b != 0; });
+            }
+        }
         return state == BASS_ACTIVE_STOPPED;
     }));
+    // Nothing sounds while stalled: the spectrum is zeros, not the last window heard.
+    EXPECT_GT(stalledWindows, 0);
+    EXPECT_EQ(frozenWindows, 0);
     // Playing, then stalled, then playing again after the stall, and stopped at the end.
     ASSERT_GE(states.size(), 4u);
     EXPECT_EQ(states.front(), BASS_ACTIVE_PLAYING);

@@ -1,6 +1,7 @@
 // Device opening and the life of streams: no device, many sounds in a row, freeing.
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "engine_fixture.h"
 #include "platform/audio/engine_stats.h"
@@ -77,6 +78,25 @@ TEST_F(LifetimeTest, PausedStreamsSurviveANewStream) {
     ASSERT_NE(second, 0u);
     EXPECT_EQ(BASS_ChannelIsActive(first), BASS_ACTIVE_PAUSED);
     EXPECT_TRUE(BASS_ChannelPlay(first, false));
+}
+
+// Each new stream lengthens the device's mix list while its callback walks that list (the fast
+// disk driver calls it without pause): the list must never be reallocated under the walk.
+// ThreadSanitizer and AddressSanitizer watch this one.
+TEST_F(LifetimeTest, StreamsAddedWhileTheDeviceMixesAreSafe) {
+    OpenDevice(true);
+    const std::string url = Serve("/mix.mp3", {Tone(440, 3.0)});
+    ASSERT_TRUE(BASS_ChannelPlay(BASS_StreamCreateURL(url.c_str(), 0, 0, nullptr, nullptr), 0));
+    std::vector<HSTREAM> added;
+    for (int i = 0; i < 12; ++i) {
+        added.push_back(BASS_StreamCreateURL(url.c_str(), 0, 0, nullptr, nullptr));
+        ASSERT_NE(added.back(), 0u) << "stream " << i;
+    }
+    // Then all of them at once through the mixer, to their ends.
+    for (const HSTREAM stream : added)
+        EXPECT_TRUE(BASS_ChannelPlay(stream, false));
+    for (const HSTREAM stream : added)
+        EXPECT_TRUE(WaitFor([&] { return BASS_ChannelIsActive(stream) == BASS_ACTIVE_STOPPED; }));
 }
 
 TEST_F(LifetimeTest, FreeWhileDownloadingReturnsPromptly) {

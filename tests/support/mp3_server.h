@@ -1,6 +1,7 @@
 #pragma once
 // Serving test files (MP3s or anything else) from a LocalServer, at full speed or paced: a
-// pause in the middle, a byte rate, or a connection that ends before the announced length.
+// pause in the middle, a byte rate, or a connection that ends before the announced length;
+// with a Content-Length, or chunked without one.
 #include <cstddef>
 #include <string>
 
@@ -15,9 +16,11 @@ struct ServedFile {
     int pauseMs = 0;
     size_t bytesPerSecond = 0;             // 0: as fast as possible
     size_t truncateAt = std::string::npos; // close the connection after this many bytes
+    bool chunked = false;                  // no Content-Length: chunked transfer encoding
 };
 
-// Registers GET `path` on `server` (before Start). Content-Length is always the whole body.
+// Registers GET `path` on `server` (before Start). Content-Length is the whole body, unless
+// the file is sent chunked.
 void ServeFile(LocalServer& server, const std::string& path, ServedFile file);
 
 } // namespace veldo::testing

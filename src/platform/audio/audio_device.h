@@ -1,8 +1,9 @@
 #pragma once
 /* Threads: the caller's thread opens and closes the device and adds and removes streams; SDL's
- * audio thread runs the mixer callback. The stream list is changed only while the device is
- * locked (SDL_LockAudioDevice), so the callback never sees it half-changed; the callback
- * itself takes no lock of ours and allocates nothing. */
+ * audio thread runs the mixer callback, under SDL's device lock. The stream list is written only
+ * by the caller's thread and only while it holds that lock (SDL_LockAudioDevice); a list that
+ * grows is built aside and swapped in, so the callback never walks storage that is being
+ * reallocated. The callback itself takes no lock of ours and allocates nothing. */
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -35,7 +36,7 @@ class AudioDevice {
 
     uint32_t device_ = 0;
     bool started_ = false;
-    std::vector<std::shared_ptr<Stream>> streams_; // changed under the device lock
+    std::vector<std::shared_ptr<Stream>> streams_; // written under the device lock, see above
     std::vector<uint8_t> scratch_;                 // callback only; sized at Open
 };
 

@@ -148,7 +148,9 @@ QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode) {
     auto stream = FindStream(handle);
     if (!stream) return QWORD(-1);
     if (mode != BASS_POS_BYTE) return Fail(BASS_ERROR_NOTAVAIL), QWORD(-1);
-    return QWORD(stream->LengthBytes());
+    const int64_t length = stream->LengthBytes();
+    if (length < 0) return Fail(BASS_ERROR_NOTAVAIL), QWORD(-1); // not known yet
+    return QWORD(length);
 }
 
 QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode) {
@@ -169,8 +171,7 @@ DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length) {
     auto stream = FindStream(handle);
     if (!stream) return DWORD(-1);
     if (length != BASS_DATA_FFT256 || !buffer) return Fail(BASS_ERROR_NOTAVAIL), DWORD(-1);
-    if (!stream->HeardSpectrum(static_cast<float*>(buffer)))
-        return Fail(BASS_ERROR_NOTAVAIL), DWORD(-1);
+    stream->HeardSpectrum(static_cast<float*>(buffer));
     // Like BASS: the number of the channel's bytes the transform read.
     return DWORD(veldo::audio::kFftSize * stream->SourceFrameBytes());
 }

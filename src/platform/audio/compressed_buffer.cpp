@@ -4,6 +4,10 @@
 
 namespace veldo::audio {
 
+void CompressedBuffer::SetArrivalHook(std::function<void(const char*, size_t)> hook) {
+    arrivalHook_ = std::move(hook);
+}
+
 void CompressedBuffer::SetExpectedSize(int64_t bytes) {
     std::lock_guard lock(mutex_);
     expectedSize_ = bytes;
@@ -11,6 +15,7 @@ void CompressedBuffer::SetExpectedSize(int64_t bytes) {
 }
 
 void CompressedBuffer::Append(const char* data, size_t length) {
+    if (arrivalHook_) arrivalHook_(data, length);
     {
         std::unique_lock lock(mutex_);
         // Never past the limit, so the storage reserved for it is never reallocated.

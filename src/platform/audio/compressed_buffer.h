@@ -5,6 +5,7 @@
  * another wakes the fetch thread when the reader has made room. */
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -20,6 +21,9 @@ class CompressedBuffer {
   public:
     static constexpr size_t kMaxHeldBytes = size_t{16} << 20;
 
+    // Set before the download starts: sees every piece as it arrives, on the fetch thread,
+    // outside the buffer's lock (before Append may wait for room).
+    void SetArrivalHook(std::function<void(const char* data, size_t length)> hook);
     void SetExpectedSize(int64_t bytes); // from Content-Length; reserves the storage
     // Blocks while the buffer is full, until the reader makes room or Abort is called.
     void Append(const char* data, size_t length);
@@ -47,6 +51,7 @@ class CompressedBuffer {
     FetchResult result_ = FetchResult::Running;
     int error_ = 0;
     bool aborted_ = false;
+    std::function<void(const char*, size_t)> arrivalHook_; // fixed before the fetch thread starts
 };
 
 } // namespace veldo::audio

@@ -6,10 +6,13 @@
 
 namespace veldo::audio {
 
-Mp3Decoder::Mp3Decoder() {
-    // mpg123_init is needed by libmpg123 before 1.27 and harmless after.
+void EnsureMpg123Initialised() {
     static std::once_flag once;
     std::call_once(once, [] { mpg123_init(); });
+}
+
+Mp3Decoder::Mp3Decoder() {
+    EnsureMpg123Initialised();
     int error = 0;
     handle_ = mpg123_new(nullptr, &error);
     if (!handle_) return;
@@ -32,7 +35,9 @@ Mp3Decoder::~Mp3Decoder() {
 }
 
 void Mp3Decoder::SetFileSize(int64_t bytes) {
-    if (bytes > 0) mpg123_set_filesize(handle_, off_t(bytes));
+    if (bytes <= 0) return;
+    mpg123_set_filesize(handle_, off_t(bytes));
+    sizeGiven_ = true;
 }
 
 bool Mp3Decoder::Feed(const void* data, size_t length) {
@@ -65,9 +70,14 @@ PcmFormat Mp3Decoder::Format() const {
     return {rate, channels};
 }
 
-int64_t Mp3Decoder::LengthEstimate() const {
+int64_t Mp3Decoder::LengthEstimate() {
     const off_t length = mpg123_length(handle_);
-    return length > 0 ? int64_t(length) : -1;
+    if (length <= 0) return -1;
+    // Without a file size or a header, libmpg123 answers with what it has decoded so far; a
+    // header's frame count shows as a length beyond that.
+    if (!sizeGiven_ && !lengthKnown_ && length <= mpg123_tell(handle_)) return -1;
+    lengthKnown_ = true;
+    return int64_t(length);
 }
 
 } // namespace veldo::audio

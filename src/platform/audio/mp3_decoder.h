@@ -8,6 +8,9 @@ struct mpg123_handle_struct;
 
 namespace veldo::audio {
 
+// libmpg123's process-wide set-up (needed before 1.27, harmless after); safe from any thread.
+void EnsureMpg123Initialised();
+
 struct PcmFormat {
     long rate = 0;
     int channels = 0;
@@ -30,11 +33,14 @@ class Mp3Decoder {
     // valid until the next call.
     Step Next(const uint8_t*& pcm, size_t& bytes);
     PcmFormat Format() const;
-    // Total frames (samples per channel) as libmpg123 estimates them; -1 when unknown.
-    int64_t LengthEstimate() const;
+    // Total frames (samples per channel) from the file's Xing/Info/VBRI header, else estimated
+    // from the file size; -1 when neither is known.
+    int64_t LengthEstimate();
 
   private:
     mpg123_handle_struct* handle_ = nullptr;
+    bool sizeGiven_ = false;
+    bool lengthKnown_ = false; // a header or the file size gave the length
 };
 
 } // namespace veldo::audio

@@ -1,14 +1,13 @@
 // Threads: see stream.h.
 #include "platform/audio/stream.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <vector>
 
 #include "platform/audio/bass.h"
+#include "platform/audio/device_converter.h"
 #include "platform/audio/engine_stats.h"
 #include "platform/audio/mp3_decoder.h"
 
@@ -26,36 +25,6 @@ int64_t NowNs() {
     return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// Converts the decoder's PCM to the device format. Decoder thread only.
-class DeviceConverter {
-  public:
-    ~DeviceConverter() { Reset(); }
-    bool Open(long rate, int channels) {
-        Reset();
-        stream_ = SDL_NewAudioStream(AUDIO_S16SYS, Uint8(channels), int(rate), AUDIO_S16SYS,
-                                     kDeviceChannels, kDeviceRate);
-        return stream_ != nullptr;
-    }
-    bool Put(const uint8_t* pcm, size_t bytes) {
-        return stream_ && SDL_AudioStreamPut(stream_, pcm, int(bytes)) == 0;
-    }
-    void Flush() {
-        if (stream_) SDL_AudioStreamFlush(stream_);
-    }
-    // Fills `out` with what is ready; returns the byte count.
-    size_t Take(std::vector<uint8_t>& out) {
-        if (!stream_) return 0;
-        const int got = SDL_AudioStreamGet(stream_, out.data(), int(out.size()));
-        return got > 0 ? size_t(got) : 0;
-    }
-
-  private:
-    void Reset() {
-        if (stream_) SDL_FreeAudioStream(stream_);
-        stream_ = nullptr;
-    }
-    SDL_AudioStream* stream_ = nullptr;
-};
 } // namespace
 
 size_t LiveStreamCount() {
@@ -64,6 +33,8 @@ size_t LiveStreamCount() {
 
 Stream::Stream(std::string url, FetchLimits limits) : ring_(kRingBytes) {
     liveStreams.fetch_add(1);
+    compressed_.SetArrivalHook(
+        [this](const char* data, size_t length) { CountArrival(data, length); });
     fetcher_ = std::make_unique<UrlFetcher>(std::move(url), limits, compressed_);
     decoder_ = std::thread([this] { DecodeLoop(); });
 }
@@ -77,6 +48,15 @@ Stream::~Stream() {
     if (decoder_.joinable()) decoder_.join();
     fetcher_.reset();
     liveStreams.fetch_sub(1);
+}
+
+// Fetch thread. Only a file of unknown size is counted: for the others libmpg123 knows or
+// estimates the length from the header or the size.
+void Stream::CountArrival(const char* data, size_t length) {
+    if (compressed_.ExpectedSize() > 0) return;
+    if (!arrivalCounter_) arrivalCounter_ = std::make_unique<FrameCounter>();
+    arrivalCounter_->Feed(data, length);
+    arrivedFrames_.store(arrivalCounter_->Frames());
 }
 
 bool Stream::WaitUntilReady(std::chrono::milliseconds limit) {
@@ -104,19 +84,21 @@ void Stream::SignalReady(bool ok, int error) {
 void Stream::DecodeLoop() {
     Mp3Decoder decoder;
     DeviceConverter converter;
-    std::vector<uint8_t> converted(32 * 1024);
+    const DeviceConverter::Sink toRing = [this](const uint8_t* data, size_t bytes) {
+        return PushDeviceBytes(data, bytes);
+    };
     std::string chunk;
     size_t offset = 0;
     bool sizeGiven = false;
     bool haveFormat = false;
     bool prebuffered = false;
     PcmFormat current; // the format libmpg123 gives now
+    int64_t earlierFormatsFrames = 0, currentFormatFrames = 0;
     bool failed = !decoder.Usable();
-
-    auto drainConverter = [&]() {
-        for (size_t n; (n = converter.Take(converted)) > 0;)
-            if (!PushDeviceBytes(converted.data(), n)) return false;
-        return true;
+    // An estimate below what has been decoded (a VBR file measured by its size) is raised.
+    const auto storeLength = [&] {
+        const int64_t estimate = decoder.LengthEstimate();
+        lengthFrames_.store(estimate < 0 ? -1 : std::max(estimate, decodedFrames_.load()));
     };
 
     while (!failed && !abort_.load()) {
@@ -139,22 +121,28 @@ void Stream::DecodeLoop() {
                     sourceRate_ = format.rate;
                     sourceChannels_ = format.channels;
                     haveFormat = true;
+                } else if (format.rate == current.rate && format.channels == current.channels) {
+                    break; // the same format again: keep the resampler's state
+                } else if (!converter.Flush(toRing)) {
+                    failed = true; // aborted while the old format's tail went out
+                    break;
                 }
                 current = format;
-                if (format.rate <= 0 || format.channels <= 0 ||
-                    !converter.Open(format.rate, format.channels))
-                    failed = true;
+                earlierFormatsFrames = decodedFrames_.load();
+                currentFormatFrames = 0;
+                if (!converter.Open(format.rate, format.channels)) failed = true;
                 break;
             }
             case Mp3Decoder::Step::Audio:
                 if (!haveFormat || bytes == 0) break;
-                // Counted in the channel's first format.
-                decodedFrames_.fetch_add(int64_t(bytes / size_t(current.channels * 2)) *
-                                         sourceRate_ / current.rate);
-                if (!converter.Put(pcm, bytes) || !drainConverter()) failed = true;
+                // Counted in the channel's first format, from the frames of each format.
+                currentFormatFrames += int64_t(bytes / size_t(current.channels * 2));
+                decodedFrames_.store(earlierFormatsFrames +
+                                     currentFormatFrames * sourceRate_ / current.rate);
+                if (!converter.Put(pcm, bytes, toRing)) failed = true;
                 if (!prebuffered && decodedFrames_.load() >= sourceRate_ / 2) {
                     prebuffered = true;
-                    lengthFrames_.store(std::max(decoder.LengthEstimate(), decodedFrames_.load()));
+                    storeLength();
                     SignalReady(true, 0);
                 }
                 break;
@@ -166,14 +154,11 @@ void Stream::DecodeLoop() {
                 break;
             }
         }
-        const int64_t estimate = decoder.LengthEstimate();
-        lengthFrames_.store(std::max(estimate, decodedFrames_.load()));
+        storeLength();
     }
 
-    if (!abort_.load()) {
-        converter.Flush();
-        drainConverter();
-    }
+    // The resampler's tail is the end of the sound: it goes out like the rest.
+    if (!abort_.load()) converter.Flush(toRing);
     lengthFrames_.store(decodedFrames_.load());
     decodeDone_.store(true);
     if (decodedFrames_.load() > 0) {
@@ -276,10 +261,15 @@ uint64_t Stream::HeardDeviceFrames() const {
 }
 
 int64_t Stream::LengthBytes() const {
-    return std::max<int64_t>(0, lengthFrames_.load()) * SourceFrameBytes();
+    int64_t frames = lengthFrames_.load();
+    // The fetch thread counted every frame before it marked the download complete.
+    if (frames < 0 && compressed_.Result() == FetchResult::Complete) frames = arrivedFrames_.load();
+    return frames < 0 ? -1 : frames * SourceFrameBytes();
 }
 
 int64_t Stream::PositionBytes() const {
+    // Every frame was heard: the position is the length, whatever the rounding of the rates.
+    if (ended_.load()) return decodedFrames_.load() * SourceFrameBytes();
     // Device frames to source frames with the resampling ratio.
     int64_t frames = int64_t(HeardDeviceFrames() * uint64_t(sourceRate_) / kDeviceRate);
     frames = std::min(frames, decodedFrames_.load());
@@ -290,9 +280,13 @@ double Stream::BytesToSeconds(int64_t bytes) const {
     return double(bytes) / double(sourceRate_ * SourceFrameBytes());
 }
 
-bool Stream::HeardSpectrum(float* out) {
+void Stream::HeardSpectrum(float* out) {
+    const ChannelState state = State();
+    if (state != ChannelState::Playing && state != ChannelState::Paused) {
+        std::fill(out, out + kFftSize / 2, 0.0f); // nothing sounds: the bars fall
+        return;
+    }
     const uint64_t heard = HeardDeviceFrames();
-    if (heard == 0) return false;
     std::array<float, kFftSize> mono{};
     for (int i = 0; i < kFftSize; ++i) {
         const int64_t index = int64_t(heard) - kFftSize + i;
@@ -306,7 +300,6 @@ bool Stream::HeardSpectrum(float* out) {
     }
     std::lock_guard lock(spectrumMutex_);
     spectrum_.Magnitudes(mono, out);
-    return true;
 }
 
 } // namespace veldo::audio

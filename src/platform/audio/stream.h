@@ -1,8 +1,10 @@
 #pragma once
 /* Threads of one stream:
- * - the fetch thread (UrlFetcher) appends the compressed file to `compressed_`;
- * - the decoder thread decodes it with libmpg123, converts it to the device format with an
- *   SDL_AudioStream and writes it into the lock-free ring `ring_`; it sleeps on `wake_` while
+ * - the fetch thread (UrlFetcher) appends the compressed file to `compressed_`; for a file of
+ *   unknown size it also counts its frames as they arrive (`arrivalCounter_`, fetch thread
+ *   only) and publishes the count in the atomic `arrivedFrames_`;
+ * - the decoder thread decodes it with libmpg123, converts it to the device format with a
+ *   DeviceConverter and writes it into the lock-free ring `ring_`; it sleeps on `wake_` while
  *   the ring is full and on the CompressedBuffer while it waits for bytes;
  * - the SDL audio thread calls Render, which only reads the ring, writes the heard-history
  *   (relaxed atomics), updates atomic counters and the state, and notifies `wake_` (without
@@ -21,6 +23,7 @@
 #include <thread>
 
 #include "platform/audio/compressed_buffer.h"
+#include "platform/audio/frame_counter.h"
 #include "platform/audio/spectrum.h"
 #include "platform/audio/spsc_ring.h"
 #include "platform/audio/url_fetcher.h"
@@ -54,12 +57,15 @@ class Stream {
     void Stop();
     ChannelState State() const { return ChannelState(state_.load()); }
     bool StoppedOrEnded() const;
+    // -1 while unknown: no Xing/Info/VBRI header, no Content-Length, and the file has not
+    // arrived whole yet.
     int64_t LengthBytes() const;
     int64_t PositionBytes() const;
     double BytesToSeconds(int64_t bytes) const;
     int SourceFrameBytes() const { return sourceChannels_ * 2; }
-    // 128 magnitudes of the 256 frames heard now; false when nothing has been heard yet.
-    bool HeardSpectrum(float* out);
+    // 128 magnitudes of the 256 frames heard now: zeros while nothing plays (not started,
+    // stalled, ended or stopped); a paused channel keeps the window it paused on.
+    void HeardSpectrum(float* out);
 
     // SDL audio thread: copies up to `bytes` of device-format PCM into `target`, returns how
     // many bytes it copied (the rest is the caller's silence).
@@ -67,6 +73,7 @@ class Stream {
 
   private:
     void DecodeLoop();
+    void CountArrival(const char* data, size_t length);
     bool PushDeviceBytes(const uint8_t* data, size_t length);
     void SignalReady(bool ok, int error);
     uint64_t HeardDeviceFrames() const;
@@ -76,6 +83,8 @@ class Stream {
     int sourceChannels_ = 0;
 
     CompressedBuffer compressed_;
+    std::unique_ptr<FrameCounter> arrivalCounter_; // fetch thread only, made on first use
+    std::atomic<int64_t> arrivedFrames_{-1};       // source frames counted on arrival
     SpscRing ring_;
     std::unique_ptr<UrlFetcher> fetcher_;
     std::thread decoder_;
@@ -96,8 +105,9 @@ class Stream {
     std::atomic<bool> decodeDone_{false};    // every frame is in the ring
     std::atomic<bool> ended_{false};         // every frame has been handed to the device
     std::atomic<int64_t> decodedFrames_{0};  // source frames
-    std::atomic<int64_t> lengthFrames_{-1};  // source frames, estimate until decodeDone_
-    std::atomic<uint64_t> handedFrames_{0};  // device frames given to SDL
+    std::atomic<int64_t> lengthFrames_{
+        -1}; // source frames, estimate until decodeDone_; -1: unknown
+    std::atomic<uint64_t> handedFrames_{0}; // device frames given to SDL
     std::atomic<uint32_t> lastChunkFrames_{0};
     std::atomic<int64_t> lastChunkNs_{0};
 
