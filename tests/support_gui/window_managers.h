@@ -22,14 +22,16 @@ inline std::vector<WindowManager> WindowManagers() {
     return {{"none", ""}, {"openbox", "/usr/bin/openbox"}, {"xfwm4", "/usr/bin/xfwm4"}};
 }
 
-// Shell lines that start `manager` in the background on $DISPLAY and wait (up to 10 s) until
+// Shell lines that start `manager` in the background on $DISPLAY and wait (up to 20 s) until
 // it manages the screen, which is when it answers the desktop query of the window manager
-// protocol. They print "window manager not ready" when it never does.
+// protocol. They print "window manager not ready" when it never does. A desktop session always
+// has a session bus: without one xfwm4 waits about 35 s for its settings service to time out.
 inline QString StartWindowManagerScript(const WindowManager& manager) {
     if (manager.program.isEmpty()) return {};
     return QStringLiteral(
-               "\"%1\" >/dev/null 2>&1 &\n"
-               "for i in $(seq 1 100); do\n"
+               "if [ -n \"$DBUS_SESSION_BUS_ADDRESS\" ]; then \"%1\" >/dev/null 2>&1 &\n"
+               "else dbus-run-session -- \"%1\" >/dev/null 2>&1 & fi\n"
+               "for i in $(seq 1 200); do\n"
                "  xdotool get_desktop >/dev/null 2>&1 && break\n"
                "  sleep 0.1\n"
                "done\n"
