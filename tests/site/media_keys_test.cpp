@@ -154,6 +154,10 @@ class MediaControlsTest : public Keys {
 TEST_F(MediaControlsTest, PlayerctlSeesTheSoundAndPlaysPausesAndStopsIt) {
     follower.setProcessEnvironment(environment);
     follower.start("playerctl", {"--player=veldo", "--follow", "status"});
+    // The follower must be listening before anything changes, or it starts from a later status.
+    std::string followed;
+    ASSERT_TRUE(EventsUntil([&] { return Contains(followed += Followed(), "Stopped\n"); }))
+        << followed;
     EXPECT_EQ(Playerctl({"status"}), "Stopped");
     EXPECT_EQ(Playerctl({"metadata", "--format", "{{mpris:trackid}}"}),
               "'/org/mpris/MediaPlayer2/TrackList/NoTrack'"); // playerctl quotes paths
@@ -200,7 +204,6 @@ TEST_F(MediaControlsTest, PlayerctlSeesTheSoundAndPlaysPausesAndStopsIt) {
     EXPECT_NE(Playerctl({"metadata", "mpris:trackid"}), firstTrack);
 
     // PropertiesChanged told the follower every change, in order.
-    std::string followed;
     EXPECT_TRUE(EventsUntil(
         [&] {
             return Contains(followed += Followed(), "Stopped\nPlaying\nPaused\nPlaying\nStopped");

@@ -23,7 +23,9 @@
 namespace veldo {
 namespace {
 
-constexpr std::chrono::milliseconds kEndGracePeriod{600};
+// A UI thread at rest answers within milliseconds; the rest of the second the end is allowed goes
+// to the exit itself, which a loaded machine can stretch.
+constexpr std::chrono::milliseconds kEndGracePeriod{300};
 
 // Shows a box that blocks no window: the program's windows keep taking clicks and several boxes
 // may be up at once. `onClosed` runs on the UI thread when the user has closed it. UI thread.
