@@ -197,10 +197,10 @@ TEST(ListWindowLifetime, ClosingForgetsTheWindowAndASecondOpenReusesIt) {
     MainWindow main;
     OpenListWindow();
     ASSERT_NE(listWindow, nullptr);
-    ListWindow* first = listWindow;
+    ListWindowForm* first = listWindow;
     OpenListWindow();
     EXPECT_EQ(listWindow, first);
-    QPointer<ListWindow> guarded(first);
+    QPointer<ListWindowForm> guarded(first);
     first->close();
     ASSERT_TRUE(testing::ProcessEventsUntil([&] { return guarded.isNull(); }));
     EXPECT_EQ(listWindow, nullptr);
