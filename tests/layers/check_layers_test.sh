@@ -16,7 +16,7 @@ trap 'rm -rf "$tree"' EXIT
 cp -r "$source/src" "$source/README.md" "$tree/"
 # Downwards, and through a library linked by a linked one: both allowed.
 echo '#include "platform/codepage/code_page.h"' >>"$tree/src/site/file_name.cpp"
-# Upwards, sideways and from a folder the table does not know.
+# Upwards, sideways, by a relative path and from a folder the table does not know.
 gui=$tree/src/platform/gui/control_ops.cpp
 echo '#include "web/charset.h"' >>"$gui"
 gui_line=$(wc -l <"$gui")
@@ -24,6 +24,8 @@ echo '#include "app/main_window.h"' >>"$tree/src/player/time_text.h"
 player_line=$(wc -l <"$tree/src/player/time_text.h")
 echo '#include "platform/net/url_fetch.h"' >>"$tree/src/platform/gui/place_control.h"
 net_line=$(wc -l <"$tree/src/platform/gui/place_control.h")
+echo '#include "../app/main_window.h"' >>"$tree/src/site/download.h"
+relative_line=$(wc -l <"$tree/src/site/download.h")
 mkdir "$tree/src/stray" && echo '#include "app/main_window.h"' >"$tree/src/stray/stray.cpp"
 
 output=$("$check" "$tree" 2>&1)
@@ -35,9 +37,10 @@ expect() {
 expect "src/platform/gui/control_ops.cpp:$gui_line: platform/gui (veldo_gui) may not include web/charset.h (veldo_web)"
 expect "src/player/time_text.h:$player_line: player (veldo_player) may not include app/main_window.h (veldo_app)"
 expect "src/platform/gui/place_control.h:$net_line: platform/gui (veldo_gui) may not include platform/net/url_fetch.h (veldo_net)"
+expect "src/site/download.h:$relative_line: site (veldo_site) may not include ../app/main_window.h (veldo_app)"
 expect "src/stray/stray.cpp: src/stray/stray.cpp lies in no layer of README.md's table"
 lines=$(grep -c . <<<"$output")
-[ "$lines" -eq 4 ] || fail "$lines lines instead of 4: $output"
+[ "$lines" -eq 5 ] || fail "$lines lines instead of 5: $output"
 
 [ $failed -eq 0 ] && echo "check-layers: passes the tree, names each wrong-way include"
 exit $failed
