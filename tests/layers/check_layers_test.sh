@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # check_layers_test.sh SOURCE_DIR: scripts/check-layers passes on the real tree, and on a copy
-# given includes the wrong way it names each one and fails.
+# given includes the wrong way, and a link its table does not name, it names each and fails.
 set -uo pipefail
 source=$1
 check=$source/scripts/check-layers
@@ -28,6 +28,10 @@ echo '#include "../app/main_window.h"' >>"$tree/src/site/download.h"
 relative_line=$(wc -l <"$tree/src/site/download.h")
 mkdir "$tree/src/stray" && echo '#include "app/main_window.h"' >"$tree/src/stray/stray.cpp"
 
+# The build links the player to the web layer, which its row does not name.
+sed -i 's/^\(  veldo_library(veldo_player .*LINKS veldo_forms\))$/\1 veldo_web)/' "$tree/src/CMakeLists.txt"
+grep -q 'veldo_player .*veldo_web)$' "$tree/src/CMakeLists.txt" || fail "could not change src/CMakeLists.txt"
+
 output=$("$check" "$tree" 2>&1)
 status=$?
 [ $status -eq 1 ] || fail "exit status $status on wrong-way includes, not 1"
@@ -39,8 +43,9 @@ expect "src/player/time_text.h:$player_line: player (veldo_player) may not inclu
 expect "src/platform/gui/place_control.h:$net_line: platform/gui (veldo_gui) may not include platform/net/url_fetch.h (veldo_net)"
 expect "src/site/download.h:$relative_line: site (veldo_site) may not include ../app/main_window.h (veldo_app)"
 expect "src/stray/stray.cpp: src/stray/stray.cpp lies in no layer of README.md's table"
+expect "src/CMakeLists.txt: veldo_player links veldo_web, which its row does not name"
 lines=$(grep -c . <<<"$output")
-[ "$lines" -eq 5 ] || fail "$lines lines instead of 5: $output"
+[ "$lines" -eq 6 ] || fail "$lines lines instead of 6: $output"
 
 [ $failed -eq 0 ] && echo "check-layers: passes the tree, names each wrong-way include"
 exit $failed
