@@ -1,22 +1,57 @@
-# veldo_library(NAME DIRS dir... LINKS target...)
-# A static library made of every .cpp in the given source folders (globbed, so adding a file
-# needs no CMake edit).
+# veldo_library(NAME [BASE folder] [DIRS dir...] [FILES file...] LINKS target...)
+# A static library made of every .cpp and .qrc in the given source folders (globbed, so adding a
+# file needs no CMake edit) and of the FILES. Its users see its own headers only (the folders'
+# *.h and the FILES that are headers): they lie in an include root of its own,
+# <build>/layers/NAME, as links under their paths below BASE (src unless given), e.g.
+# layers/veldo_web/web/charset.h. So an include of a library not linked fails to compile.
 function(veldo_library name)
-  cmake_parse_arguments(ARG "" "" "DIRS;LINKS" ${ARGN})
+  cmake_parse_arguments(ARG "" "BASE" "DIRS;FILES;LINKS" ${ARGN})
+  if(NOT ARG_BASE)
+    set(ARG_BASE src)
+  endif()
   set(sources)
+  set(headers)
   foreach(dir IN LISTS ARG_DIRS)
     file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/${dir}/*.qrc)
+    file(GLOB found_headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.h)
     list(APPEND sources ${found})
+    list(APPEND headers ${found_headers})
   endforeach()
+  foreach(file IN LISTS ARG_FILES)
+    if(file MATCHES "\\.h$")
+      list(APPEND headers ${CMAKE_SOURCE_DIR}/${file})
+    else()
+      list(APPEND sources ${CMAKE_SOURCE_DIR}/${file})
+    endif()
+  endforeach()
+
+  set(root ${CMAKE_BINARY_DIR}/layers/${name})
+  set(wanted)
+  foreach(header IN LISTS headers)
+    file(RELATIVE_PATH relative ${CMAKE_SOURCE_DIR}/${ARG_BASE} ${header})
+    list(APPEND wanted ${root}/${relative})
+    get_filename_component(folder ${root}/${relative} DIRECTORY)
+    file(MAKE_DIRECTORY ${folder})
+    file(CREATE_LINK ${header} ${root}/${relative} SYMBOLIC COPY_ON_ERROR)
+  endforeach()
+  # A header that moved away or was removed must not stay reachable from here.
+  file(GLOB_RECURSE present LIST_DIRECTORIES false ${root}/*)
+  foreach(file IN LISTS present)
+    if(NOT file IN_LIST wanted)
+      file(REMOVE ${file})
+    endif()
+  endforeach()
+  file(MAKE_DIRECTORY ${root})
+
   if(NOT sources)
     # A folder that has no code yet still gives a target, so its users link.
     add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR}/src)
+    target_include_directories(${name} INTERFACE ${root})
     target_link_libraries(${name} INTERFACE ${ARG_LINKS})
     return()
   endif()
   add_library(${name} STATIC ${sources})
-  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  target_include_directories(${name} PUBLIC ${root})
   target_link_libraries(${name} PUBLIC ${ARG_LINKS})
 endfunction()
 

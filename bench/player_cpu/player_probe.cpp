@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "app/main_window.h"
-#include "app/program_state.h"
 #include "app/start_up.h"
+#include "forms/program_state.h"
 #include "player/playback_control.h"
 
 int main(int argc, char** argv) {

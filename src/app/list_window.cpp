@@ -1,71 +1,15 @@
 #include "app/list_window.h"
 
 #include "app/main_window.h"
-#include "app/ui_colors.h"
-#include "platform/gui/place_control.h"
-#include "platform/gui/window_services.h"
 #include "site/exploration_list.h"
 
 namespace veldo {
 
-ListWindow* listWindow = nullptr;
-
-ListWindow::ListWindow() : BorderlessWindow(kAccentColor, QSize(250, 305), QPoint(50, 50)) {
-    setObjectName(QStringLiteral("listWindow"));
-    setAttribute(Qt::WA_DeleteOnClose);
-
-    标签n = Place(new QLabel(QStringLiteral("1"), this), 264, 80, 24, 24);
-    图形按钮2 = Place(new ImageButton(QStringLiteral(":/veldo/arrow_left.svg"),
-                                      QStringLiteral(":/veldo/arrow_left_hover.svg"),
-                                      QStringLiteral(":/veldo/arrow_left_hover.svg"), this),
-                      3, 1, 14, 23);
-    图形按钮1 = Place(new ImageButton(QStringLiteral(":/veldo/arrow_right.svg"),
-                                      QStringLiteral(":/veldo/arrow_right_hover.svg"),
-                                      QStringLiteral(":/veldo/arrow_right_hover.svg"), this),
-                      233, 1, 14, 23);
-    标签1 = Place(new QLabel(QStringLiteral("  VELDO列表"), this), 1, 1, 248, 24);
-    按钮1 = Place(new QPushButton(this), 576, 224, 32, 16);
-    列表框1 = Place(new QListWidget(this), 1, 24, 248, 280);
-
-    UseDesignFont(标签n, 12);
-    UseDesignFont(标签1, 14);
-    标签1->setAutoFillBackground(true);
-    // The caption starts under the left arrow button; a margin keeps the two apart.
-    标签1->setContentsMargins(14, 0, 0, 0);
-    QPalette titlePalette = 标签1->palette();
-    titlePalette.setColor(QPalette::Window, Qt::white);
-    titlePalette.setColor(QPalette::WindowText, Qt::black);
-    标签1->setPalette(titlePalette);
-    // The title drags the window: on Wayland the compositor places it, often over the player.
-    AddDragHandle(标签1);
-    UseDesignFont(列表框1, 12);
-    列表框1->setFrameShape(QFrame::NoFrame);
-    QPalette listPalette = 列表框1->palette();
-    listPalette.setColor(QPalette::Base, Qt::white);
-    列表框1->setPalette(listPalette);
-
-    // Earlier controls of the form lie above later ones where they overlap.
-    const QList<QWidget*> formOrder = {标签n, 图形按钮2, 图形按钮1, 标签1, 按钮1, 列表框1};
-    for (auto it = formOrder.rbegin(); it != formOrder.rend(); ++it)
-        (*it)->raise();
-
-    标签n->setObjectName(QStringLiteral("标签n"));
-    图形按钮2->setObjectName(QStringLiteral("图形按钮2"));
-    图形按钮1->setObjectName(QStringLiteral("图形按钮1"));
-    标签1->setObjectName(QStringLiteral("标签1"));
-    按钮1->setObjectName(QStringLiteral("按钮1"));
-    列表框1->setObjectName(QStringLiteral("列表框1"));
-
+ListWindow::ListWindow() {
     connect(图形按钮2, &QAbstractButton::clicked, this, [] { OnPageArrowClicked(); });
     connect(图形按钮1, &QAbstractButton::clicked, this, [] { OnPageArrowClicked(); });
     connect(列表框1, &QListWidget::itemDoubleClicked, this, [] { OnListEntryChosen(); });
     AddPlayPauseKey(this);
-
-    listWindow = this;
-}
-
-ListWindow::~ListWindow() {
-    if (listWindow == this) listWindow = nullptr;
 }
 
 void OpenListWindow() {

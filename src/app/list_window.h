@@ -1,32 +1,15 @@
 #pragma once
-// The borderless 250 x 305 window with the site's exploration list. UI thread only; other
-// threads reach the controls through platform/gui/control_ops.h.
-#include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
-
-#include "platform/gui/borderless_window.h"
-#include "platform/gui/image_button.h"
+// The list window of forms/list_window_form.h with its controls wired to the exploration
+// list's handlers (site/exploration_list.h). UI thread only.
+#include "forms/list_window_form.h"
 
 namespace veldo {
 
-class ListWindow : public BorderlessWindow {
+class ListWindow : public ListWindowForm {
     Q_OBJECT
   public:
     ListWindow();
-    ~ListWindow() override;
-
-    // Controls in the order of the form.
-    QLabel* 标签n;
-    ImageButton* 图形按钮2;
-    ImageButton* 图形按钮1;
-    QLabel* 标签1;
-    QPushButton* 按钮1;
-    QListWidget* 列表框1;
 };
-
-// The open list window, or nullptr when none is open.
-extern ListWindow* listWindow;
 
 // Opens the list window without blocking; when it is already open it is raised instead.
 void OpenListWindow();

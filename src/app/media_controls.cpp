@@ -14,8 +14,8 @@
 #include <cmath>
 
 #include "app/main_window.h"
-#include "app/program_state.h"
 #include "app/slide_away_exit.h"
+#include "forms/program_state.h"
 #include "player/audio_calls.h"
 #include "player/playback_control.h"
 #include "web/charset.h"

@@ -1,7 +1,7 @@
 #include "app/search_box.h"
 
 #include "app/main_window.h"
-#include "app/ui_colors.h"
+#include "forms/ui_colors.h"
 #include "platform/gui/control_ops.h"
 
 namespace veldo {

@@ -8,7 +8,7 @@
 
 #include "app/main_window.h"
 #include "app/media_controls.h"
-#include "app/program_state.h"
+#include "forms/program_state.h"
 #include "platform/audio/bass.h"
 #include "platform/gui/runtime_services.h"
 #include "platform/gui/stop_signals.h"

@@ -1,8 +1,8 @@
 #include "player/playback_control.h"
 
-#include "app/main_window.h"
-#include "app/program_state.h"
-#include "app/ui_colors.h"
+#include "forms/main_window_form.h"
+#include "forms/program_state.h"
+#include "forms/ui_colors.h"
 #include "platform/gui/control_ops.h"
 #include "player/audio_calls.h"
 
@@ -12,12 +12,12 @@ namespace {
 // The engine keeps this value with the stream; the player never reads it back.
 void* const kStreamUserValue = reinterpret_cast<void*>(1);
 
-void ShowPauseButton(MainWindow& window, bool pauseShown) {
+void ShowPauseButton(MainWindowForm& window, bool pauseShown) {
     SetShown(window.图形按钮stop, pauseShown);
     SetShown(window.图形按钮play, !pauseShown);
 }
 
-void SetTimers(MainWindow& window, int progressMs, int spectrumMs) {
+void SetTimers(MainWindowForm& window, int progressMs, int spectrumMs) {
     SetTimerInterval(window.时钟1, progressMs);
     SetTimerInterval(window.时钟2, spectrumMs);
 }
@@ -25,7 +25,7 @@ void SetTimers(MainWindow& window, int progressMs, int spectrumMs) {
 } // namespace
 
 void PlayCurrentSound() {
-    MainWindow* window = mainWindow;
+    MainWindowForm* window = mainWindow;
     if (!window) return;
     SetOutlineColor(window->外形框1, kIdleOutlineColor);
     ShowPauseButton(*window, true);
@@ -44,7 +44,7 @@ void PlayCurrentSound() {
 }
 
 void PausePlayback() {
-    MainWindow* window = mainWindow;
+    MainWindowForm* window = mainWindow;
     if (!window) return;
     SetOutlineColor(window->外形框1, kIdleOutlineColor);
     ShowPauseButton(*window, false);
@@ -54,7 +54,7 @@ void PausePlayback() {
 }
 
 void ResetPlayer() {
-    MainWindow* window = mainWindow;
+    MainWindowForm* window = mainWindow;
     if (!window) return;
     SetOutlineColor(window->外形框1, kIdleOutlineColor);
     ShowPauseButton(*window, false);

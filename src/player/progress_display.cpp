@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/main_window.h"
-#include "app/program_state.h"
+#include "forms/main_window_form.h"
+#include "forms/program_state.h"
 #include "platform/gui/control_ops.h"
 #include "player/audio_calls.h"
 #include "player/time_text.h"
@@ -21,7 +21,7 @@ int BarPosition(double ratio, double positionBytes, int maximum) {
 } // namespace
 
 void UpdateProgress() {
-    MainWindow* window = mainWindow;
+    MainWindowForm* window = mainWindow;
     if (!window) return;
     const AudioCalls& audio = Audio();
     const QWORD length = audio.channelGetLength(currentStream, BASS_POS_BYTE);

@@ -2,8 +2,8 @@
 
 #include <QColor>
 
-#include "app/main_window.h"
-#include "app/program_state.h"
+#include "forms/main_window_form.h"
+#include "forms/program_state.h"
 #include "platform/gui/control_ops.h"
 #include "player/audio_calls.h"
 
@@ -51,7 +51,7 @@ void UpdateBarLevels(float& bar, float& peak, int height, int panelHeight) {
 }
 
 void DrawSpectrum() {
-    MainWindow* window = mainWindow;
+    MainWindowForm* window = mainWindow;
     if (!window) return;
     DrawingPanel* panel = window->画板1;
     ClearPanel(panel);

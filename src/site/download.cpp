@@ -14,12 +14,12 @@
 #include <system_error>
 #include <unistd.h>
 
-#include "app/main_window.h"
-#include "app/program_state.h"
+#include "forms/main_window_form.h"
+#include "forms/program_state.h"
 #include "platform/gui/control_ops.h"
 #include "platform/gui/runtime_services.h"
-#include "platform/gui/user_folders.h"
 #include "platform/gui/unfinished_files.h"
+#include "platform/gui/user_folders.h"
 #include "platform/net/url_fetch.h"
 #include "site/file_name.h"
 #include "site/musics_folder.h"

@@ -1,8 +1,8 @@
 #include "site/exploration_list.h"
 
-#include "app/list_window.h"
-#include "app/main_window.h"
-#include "app/program_state.h"
+#include "forms/list_window_form.h"
+#include "forms/main_window_form.h"
+#include "forms/program_state.h"
 #include "platform/gui/control_ops.h"
 #include "platform/gui/runtime_services.h"
 #include "player/playback_control.h"

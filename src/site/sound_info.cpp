@@ -1,8 +1,8 @@
 #include "site/sound_info.h"
 
-#include "app/main_window.h"
-#include "app/program_state.h"
-#include "app/ui_colors.h"
+#include "forms/main_window_form.h"
+#include "forms/program_state.h"
+#include "forms/ui_colors.h"
 #include "platform/gui/control_ops.h"
 #include "platform/gui/runtime_services.h"
 #include "platform/gui/window_services.h"

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
-#include "app/program_state.h"
 #include "app/start_up.h"
+#include "forms/program_state.h"
 #include "platform/gui/window_services.h"
 #include "shell_test_support.h"
 

@@ -5,7 +5,7 @@
 
 #include "app/main_window.h"
 #include "app/search_box.h"
-#include "app/ui_colors.h"
+#include "forms/ui_colors.h"
 #include "platform/gui/control_ops.h"
 
 namespace veldo {

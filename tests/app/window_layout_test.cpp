@@ -6,10 +6,10 @@
 
 #include "app/list_window.h"
 #include "app/main_window.h"
-#include "app/program_state.h"
 #include "app/search_box.h"
 #include "app/start_up.h"
-#include "app/ui_colors.h"
+#include "forms/program_state.h"
+#include "forms/ui_colors.h"
 #include "platform/gui/window_services.h"
 #include "shell_test_support.h"
 
@@ -197,10 +197,10 @@ TEST(ListWindowLifetime, ClosingForgetsTheWindowAndASecondOpenReusesIt) {
     MainWindow main;
     OpenListWindow();
     ASSERT_NE(listWindow, nullptr);
-    ListWindow* first = listWindow;
+    ListWindowForm* first = listWindow;
     OpenListWindow();
     EXPECT_EQ(listWindow, first);
-    QPointer<ListWindow> guarded(first);
+    QPointer<ListWindowForm> guarded(first);
     first->close();
     ASSERT_TRUE(testing::ProcessEventsUntil([&] { return guarded.isNull(); }));
     EXPECT_EQ(listWindow, nullptr);

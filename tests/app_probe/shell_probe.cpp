@@ -22,8 +22,8 @@
 #include <thread>
 
 #include "app/main_window.h"
-#include "app/program_state.h"
 #include "app/start_up.h"
+#include "forms/program_state.h"
 #include "site/download.h"
 
 namespace {

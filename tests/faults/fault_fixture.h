@@ -25,7 +25,7 @@
 
 #include "app/list_window.h"
 #include "app/main_window.h"
-#include "app/program_state.h"
+#include "forms/program_state.h"
 #include "platform/audio/bass.h"
 #include "platform/net/net_timeouts.h"
 #include "sample_site/mp3_encoder.h"

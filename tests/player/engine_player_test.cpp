@@ -9,8 +9,8 @@
 #include <functional>
 
 #include "app/main_window.h"
-#include "app/program_state.h"
-#include "app/ui_colors.h"
+#include "forms/program_state.h"
+#include "forms/ui_colors.h"
 #include "platform/audio/bass.h"
 #include "platform/gui/control_ops.h"
 #include "player/playback_control.h"

@@ -8,7 +8,7 @@
 #include <array>
 
 #include "app/main_window.h"
-#include "app/program_state.h"
+#include "forms/program_state.h"
 #include "player/audio_calls.h"
 #include "player/spectrum_display.h"
 

@@ -2,7 +2,7 @@
 // the folder created, the right message, hostile names kept inside the folder, and copies taken
 // at the click.
 // First: site_pages.h declares a function SoundRecord that would hide the record type.
-#include "app/program_state.h"
+#include "forms/program_state.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

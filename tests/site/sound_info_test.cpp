@@ -1,7 +1,7 @@
 // Loading one sound: the search button against the sample site, and the record's edge cases
 // against hand-written records on a local server.
 // First: site_pages.h declares a function SoundRecord that would hide the record type.
-#include "app/program_state.h"
+#include "forms/program_state.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -11,7 +11,7 @@
 #include <map>
 
 #include "app/search_box.h"
-#include "app/ui_colors.h"
+#include "forms/ui_colors.h"
 #include "platform/gui/control_ops.h"
 #include "platform/net/url_fetch.h"
 #include "sample_site/site_pages.h"

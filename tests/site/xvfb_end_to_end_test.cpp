@@ -10,7 +10,7 @@
 // missing; the whole test where xvfb-run, xdotool or ImageMagick are missing, or when the
 // build's ports are taken (a sample site already running).
 // First: site_pages.h declares a function SoundRecord that would hide the record type.
-#include "app/program_state.h"
+#include "forms/program_state.h"
 
 #include <QFile>
 #include <QProcess>

@@ -9,12 +9,12 @@
 #include <QPointer>
 #include <QTimer>
 
+#include "platform/codepage/direct_conversion.h"
 #include "platform/gui/drawing_panel.h"
 #include "platform/gui/picture_box.h"
 #include "platform/gui/shape_frame.h"
 #include "platform/gui/skinned_progress_bar.h"
 #include "platform/gui/ui_thread.h"
-#include "web/charset.h"
 
 namespace veldo {
 namespace {
@@ -33,10 +33,10 @@ template <typename Object, typename Getter> auto Read(Object* object, Getter rea
 }
 
 QString ToQt(const Text& gbk) {
-    return QString::fromStdString(GbkToUtf8(gbk));
+    return QString::fromStdString(GbkToUtf8Bytes(gbk));
 }
 Text FromQt(const QString& text) {
-    return Utf8ToGbk(text.toStdString());
+    return Utf8ToGbkDirect(text.toStdString());
 }
 
 } // namespace

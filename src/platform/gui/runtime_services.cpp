@@ -16,9 +16,9 @@
 #include <thread>
 #include <unistd.h>
 
+#include "platform/codepage/direct_conversion.h"
 #include "platform/gui/ui_thread.h"
 #include "platform/gui/unfinished_files.h"
-#include "web/charset.h"
 
 namespace veldo {
 namespace {
@@ -48,7 +48,7 @@ void WaitMilliseconds(int milliseconds) {
 }
 
 void ShowInformationMessage(const Text& text) {
-    const QString message = QString::fromStdString(GbkToUtf8(text));
+    const QString message = QString::fromStdString(GbkToUtf8Bytes(text));
     if (OnUiThread()) {
         ShowOwnerlessBox(message, {});
         return;

@@ -10,8 +10,8 @@
 #include <cmath>
 #include <mutex>
 
+#include "platform/codepage/direct_conversion.h"
 #include "platform/gui/ui_thread.h"
-#include "web/charset.h"
 
 namespace veldo {
 
@@ -33,7 +33,7 @@ int GetWindowAlpha(QWidget* window) {
 }
 
 void AttachTooltip(QWidget* control, const Text& text, bool /*balloon*/, bool alwaysShow) {
-    const QString tip = QString::fromStdString(GbkToUtf8(text));
+    const QString tip = QString::fromStdString(GbkToUtf8Bytes(text));
     QPointer<QWidget> guarded(control);
     PostToUiThread([guarded, tip, alwaysShow] {
         if (!guarded) return;

@@ -1,4 +1,4 @@
-#include "app/program_state.h"
+#include "forms/program_state.h"
 
 namespace veldo {
 
