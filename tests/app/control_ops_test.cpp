@@ -11,7 +11,7 @@
 #include "platform/gui/drawing_panel.h"
 #include "platform/gui/runtime_services.h"
 #include "platform/gui/skinned_progress_bar.h"
-#include "shell_test_support.h"
+#include "support_gui/events_until.h"
 
 namespace veldo {
 namespace {
@@ -23,7 +23,7 @@ void OnWorker(const std::function<void()>& work) {
         work();
         done = true;
     });
-    const bool finished = testing::ProcessEventsUntil([&] { return done.load(); }, 10000);
+    const bool finished = testing::EventsUntil([&] { return done.load(); }, 10000);
     worker.join();
     ASSERT_TRUE(finished);
     QCoreApplication::processEvents();
@@ -140,7 +140,7 @@ TEST(RuntimeServices, WorkerStartsAtOnceAndRunDirectoryHasNoTrailingSeparator) {
     static std::atomic<bool> ran;
     ran = false;
     StartWorkerThread([] { ran = true; });
-    EXPECT_TRUE(testing::ProcessEventsUntil([] { return ran.load(); }));
+    EXPECT_TRUE(testing::EventsUntil([] { return ran.load(); }));
     const std::filesystem::path folder = RunDirectory();
     ASSERT_FALSE(folder.empty());
     EXPECT_NE(folder.string().back(), '/');
