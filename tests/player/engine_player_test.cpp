@@ -116,8 +116,9 @@ TEST_F(PlayerWithEngine, StateTableRowByRow) {
     EXPECT_EQ(State(), BASS_ACTIVE_PLAYING);
 
     SetOutlineColor(window_.外形框1, kAccentColor);
-    PausePlayback();
-    ExpectIdleControls("paused");
+    ASSERT_TRUE(window_.图形按钮stop->isVisible());
+    QTest::mouseClick(window_.图形按钮stop, Qt::LeftButton);
+    ExpectIdleControls("paused by its button");
     EXPECT_EQ(State(), BASS_ACTIVE_PAUSED);
 
     PlayCurrentSound();
