@@ -12,7 +12,6 @@
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
 #include <fcntl.h>
-#include <httplib.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -31,6 +30,8 @@
 #include "figure_line.h"
 #include "platform/audio/bass.h"
 #include "sample_site/mp3_encoder.h"
+#include "support/mp3_server.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -91,10 +92,8 @@ class Fixture {
         static Fixture fixture;
         return fixture;
     }
-    std::string Url(const std::string& name) const {
-        return "http://127.0.0.1:" + std::to_string(port_) + "/" + name;
-    }
-    fs::path File(const std::string& name) const { return folder_ / name; }
+    std::string Url(const std::string& name) const { return server_.Url("/" + name); }
+    fs::path File(const std::string& name) const { return folder_.path() / name; }
     size_t Size(const std::string& name) const { return files_.at(name).size(); }
     static fs::path VeldoPlay() {
         return fs::canonical("/proc/self/exe").parent_path().parent_path() / "tools" / "veldo-play";
@@ -102,25 +101,12 @@ class Fixture {
 
   private:
     Fixture() {
-        folder_ = fs::temp_directory_path() / ("veldo-audio-bench-" + std::to_string(getpid()));
-        fs::create_directories(folder_);
         Add("short.mp3", 20);
         Add("short48.mp3", 20, 48000);
         Add("long.mp3", 600);
-        for (const auto& [name, body] : files_) {
-            server_.Get("/" + name, [&body](const httplib::Request&, httplib::Response& res) {
-                res.set_content(body, "audio/mpeg");
-            });
-        }
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        while (!server_.is_running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ~Fixture() {
-        server_.stop();
-        thread_.join();
-        fs::remove_all(folder_);
+        for (const auto& [name, body] : files_)
+            veldo::testing::ServeFile(server_, "/" + name, {body});
+        server_.Start();
     }
     void Add(const std::string& name, double seconds, int rate = 44100) {
         veldo::Mp3Settings settings;
@@ -132,14 +118,12 @@ class Fixture {
             pcm.insert(pcm.end(), second.begin(), second.end());
         }
         files_[name] = veldo::EncodeMp3(pcm, settings);
-        std::ofstream(folder_ / name, std::ios::binary) << files_[name];
+        std::ofstream(File(name), std::ios::binary) << files_[name];
     }
 
-    fs::path folder_;
+    veldo::testing::TempDir folder_;
     std::map<std::string, std::string> files_;
-    httplib::Server server_;
-    std::thread thread_;
-    int port_ = 0;
+    veldo::testing::LocalServer server_;
 };
 
 // One file of each kind: a 44.1 kHz file plays as it is, a 48 kHz file goes through the

@@ -9,21 +9,19 @@
 #include "figure_line.h"
 #include "platform/net/url_fetch.h"
 #include "recording_reporter.h"
+#include "support/local_server.h"
 
 #include <benchmark/benchmark.h>
-#include <httplib.h>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -83,19 +81,16 @@ int main(int argc, char** argv) {
         return veldo::FetchUrlBytes(argv[3]).empty() ? 1 : 0;
     }
 
-    httplib::Server server;
-    server.Get("/sound.mp3", [](const httplib::Request&, httplib::Response& res) {
+    veldo::testing::LocalServer server;
+    server.server().Get("/sound.mp3", [](const httplib::Request&, httplib::Response& res) {
         res.set_content_provider(kBodySize, "audio/mpeg",
                                  [](size_t, size_t length, httplib::DataSink& sink) {
                                      const size_t n = std::min(length, kChunk.size());
                                      return sink.write(kChunk.data(), n);
                                  });
     });
-    const int port = server.bind_to_any_port("127.0.0.1");
-    std::thread serving([&] { server.listen_after_bind(); });
-    while (!server.is_running())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    bodyUrl = "http://127.0.0.1:" + std::to_string(port) + "/sound.mp3";
+    server.Start();
+    bodyUrl = server.Url("/sound.mp3");
     scratch = std::filesystem::temp_directory_path() /
               ("veldo-download-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(scratch);
@@ -129,7 +124,5 @@ int main(int argc, char** argv) {
                 "<= 3", "-");
 
     std::filesystem::remove_all(scratch);
-    server.stop();
-    serving.join();
     return 0;
 }

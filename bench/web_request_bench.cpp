@@ -8,20 +8,18 @@
 // fetches whose memory is measured.
 #include "figure_line.h"
 #include "recording_reporter.h"
+#include "support/mp3_server.h"
 #include "web/web_get_text.h"
 
 #include <benchmark/benchmark.h>
-#include <httplib.h>
 
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -113,18 +111,11 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    httplib::Server server;
-    server.Get("/large", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content(kLargePage, "text/plain");
-    });
-    server.Get("/small", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content(kSmallPage, "text/plain");
-    });
-    const int port = server.bind_to_any_port("127.0.0.1");
-    std::thread serving([&] { server.listen_after_bind(); });
-    while (!server.is_running())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    baseUrl = "http://127.0.0.1:" + std::to_string(port);
+    veldo::testing::LocalServer server;
+    veldo::testing::ServeFile(server, "/large", {kLargePage, "text/plain"});
+    veldo::testing::ServeFile(server, "/small", {kSmallPage, "text/plain"});
+    server.Start();
+    baseUrl = server.Url("");
 
     benchmark::Initialize(&argc, argv);
     veldo::bench::RecordingReporter reporter;
@@ -160,8 +151,6 @@ int main(int argc, char** argv) {
     figure("WebGetText, 200 pages of 2 KB", "BM_SmallPages_WebGetText", "BM_SmallPages_CurlTool",
            "-", "-");
 
-    server.stop();
-    serving.join();
     benchmark::Shutdown();
     return 0;
 }

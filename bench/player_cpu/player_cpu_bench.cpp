@@ -3,9 +3,8 @@
 // window's. Each program runs as a child process; its CPU is read from /proc over 20 seconds
 // after a 3-second start, its peak RSS from wait4 when it is ended. Needs an X display
 // (scripts/bench runs it under xvfb-run) and SDL_AUDIODRIVER=dummy.
-// Threads: the main thread runs the benchmarks; a cpp-httplib server thread serves the MP3.
+// Threads: the main thread runs the benchmarks; the tests' local server serves the MP3.
 #include <benchmark/benchmark.h>
-#include <httplib.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -22,6 +21,7 @@
 
 #include "bench/figure_line.h"
 #include "sample_site/mp3_encoder.h"
+#include "support/mp3_server.h"
 
 namespace {
 
@@ -47,30 +47,6 @@ std::string MusicMp3() {
     }
     return veldo::EncodeMp3(pcm);
 }
-
-class MusicServer {
-  public:
-    MusicServer() : mp3_(MusicMp3()) {
-        server_.Get("/music.mp3", [this](const httplib::Request&, httplib::Response& response) {
-            response.set_content(mp3_, "audio/mpeg");
-        });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        while (!server_.is_running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ~MusicServer() {
-        server_.stop();
-        thread_.join();
-    }
-    std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/music.mp3"; }
-
-  private:
-    std::string mp3_;
-    httplib::Server server_;
-    std::thread thread_;
-    int port_ = 0;
-};
 
 // utime + stime of a process, in seconds.
 double CpuSeconds(pid_t pid) {
@@ -145,13 +121,13 @@ void Report(benchmark::State& state, ChildFigures& into, const std::vector<std::
     state.counters["peak_rss_MB"] = into.peakRssMb;
 }
 
-MusicServer* server = nullptr;
+std::string musicUrl;
 
 void BM_VeldoPlayEngineAlone(benchmark::State& state) {
-    Report(state, engineAlone, {VELDO_PLAY_TOOL, "--quiet", server->Url()}, kMeasureSeconds);
+    Report(state, engineAlone, {VELDO_PLAY_TOOL, "--quiet", musicUrl}, kMeasureSeconds);
 }
 void BM_WholePlayerPlayingWithSpectrum(benchmark::State& state) {
-    Report(state, player, {VELDO_PLAYER_PROBE, server->Url()}, kMeasureSeconds);
+    Report(state, player, {VELDO_PLAYER_PROBE, musicUrl}, kMeasureSeconds);
 }
 void BM_EmptyQtWindow(benchmark::State& state) {
     Report(state, emptyWindow, {VELDO_PLAYER_PROBE, "--empty"}, 5);
@@ -168,8 +144,10 @@ BENCHMARK(BM_EmptyQtWindow)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTim
 
 int main(int argc, char** argv) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    MusicServer music;
-    server = &music;
+    veldo::testing::LocalServer server;
+    veldo::testing::ServeFile(server, "/music.mp3", {MusicMp3()});
+    server.Start();
+    musicUrl = server.Url("/music.mp3");
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

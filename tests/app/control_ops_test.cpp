@@ -5,13 +5,14 @@
 #include <QTimer>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <optional>
 #include <thread>
 
 #include "platform/gui/control_ops.h"
 #include "platform/gui/drawing_panel.h"
 #include "platform/gui/runtime_services.h"
 #include "platform/gui/skinned_progress_bar.h"
-#include "shell_test_support.h"
+#include "support_gui/events_until.h"
 
 namespace veldo {
 namespace {
@@ -23,7 +24,7 @@ void OnWorker(const std::function<void()>& work) {
         work();
         done = true;
     });
-    const bool finished = testing::ProcessEventsUntil([&] { return done.load(); }, 10000);
+    const bool finished = testing::EventsUntil([&] { return done.load(); }, 10000);
     worker.join();
     ASSERT_TRUE(finished);
     QCoreApplication::processEvents();
@@ -67,12 +68,18 @@ TEST(ControlOps, TimerIntervalZeroStops) {
 }
 
 TEST(ControlOps, WriteToAControlDeletedBeforeItArrivesIsSkipped) {
-    auto* label = new QLabel;
-    std::thread worker([label] { SetCaption(label, "late"); });
+    // The next label is made in the same place, where a write that was not skipped would land.
+    std::optional<QLabel> label(std::in_place);
+    QLabel* const place = &*label;
+    std::thread worker([place] { SetCaption(place, "late"); });
     worker.join();
-    delete label; // the queued write is still waiting
+    label.reset(); // the queued write is still waiting
+    label.emplace();
+    ASSERT_EQ(&*label, place);
     QCoreApplication::processEvents();
-    SUCCEED();
+    EXPECT_EQ(label->text(), QString());
+    OnWorker([place] { SetCaption(place, "next"); }); // a later write reaches the new label
+    EXPECT_EQ(label->text(), QStringLiteral("next"));
 }
 
 TEST(ControlOps, ListSelectionIsZeroBasedAndMinusOneForNone) {
@@ -140,7 +147,7 @@ TEST(RuntimeServices, WorkerStartsAtOnceAndRunDirectoryHasNoTrailingSeparator) {
     static std::atomic<bool> ran;
     ran = false;
     StartWorkerThread([] { ran = true; });
-    EXPECT_TRUE(testing::ProcessEventsUntil([] { return ran.load(); }));
+    EXPECT_TRUE(testing::EventsUntil([] { return ran.load(); }));
     const std::filesystem::path folder = RunDirectory();
     ASSERT_FALSE(folder.empty());
     EXPECT_NE(folder.string().back(), '/');

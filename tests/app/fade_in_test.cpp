@@ -8,7 +8,7 @@
 #include "app/start_up.h"
 #include "forms/program_state.h"
 #include "platform/gui/window_services.h"
-#include "shell_test_support.h"
+#include "support_gui/events_until.h"
 
 namespace veldo {
 namespace {
@@ -24,7 +24,7 @@ TEST(FadeIn, OpacityRisesInStepsOf25AndStopsAt250) {
 
     OnMainWindowCreated();
     window.show();
-    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return !seen.empty() && seen.back() == 250; }));
+    ASSERT_TRUE(testing::EventsUntil([&] { return !seen.empty() && seen.back() == 250; }));
     // Give a wrongly continuing worker the time to overshoot.
     QTest::qWait(50);
 
@@ -38,7 +38,7 @@ TEST(FadeIn, AFinishedFadeIsNotRepeated) {
     InitialiseProgramState();
     MainWindow window;
     OnMainWindowCreated();
-    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return GetWindowAlpha(&window) == 250; }));
+    ASSERT_TRUE(testing::EventsUntil([&] { return GetWindowAlpha(&window) == 250; }));
     // fadeAlpha is never reset, so a second worker ends at once and leaves the opacity alone.
     SetWindowAlpha(&window, 100);
     FadeInWorker();

@@ -44,9 +44,20 @@ TEST_F(SearchBox, LaterPressesKeepWhatTheUserTyped) {
 }
 
 TEST_F(SearchBox, HintNeverReturnsOnceRemoved) {
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     PressInBox();
-    window.标签1->setFocus();
-    SetOutlineColor(window.外形框1, kIdleOutlineColor); // what play, pause and search do
+    ASSERT_TRUE(window.编辑框1->hasFocus());
+    // Focus leaving and coming back changes neither the content nor the frame.
+    window.标签1->setFocus(Qt::TabFocusReason);
+    ASSERT_FALSE(window.编辑框1->hasFocus());
+    EXPECT_EQ(Content(), "");
+    EXPECT_EQ(window.外形框1->OutlineColor(), kAccentColor);
+    window.编辑框1->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(window.编辑框1->hasFocus());
+    EXPECT_EQ(Content(), "");
+    // The play button greys the frame (as pause and search do); the hint stays away.
+    window.图形按钮play->click();
     EXPECT_EQ(Content(), "");
     EXPECT_EQ(window.外形框1->OutlineColor(), kIdleOutlineColor);
 }

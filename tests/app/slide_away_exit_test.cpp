@@ -10,9 +10,11 @@
 #include <gtest/gtest.h>
 #include <vector>
 
+#include "support/file_bytes.h"
 #include "support/local_server.h"
 #include "support/mp3_server.h"
 #include "support/temp_dir.h"
+#include "support/wait_until.h"
 
 namespace veldo {
 namespace {
@@ -75,8 +77,7 @@ TEST(SlideAwayExit, CloseRequestIsRefusedAndSlidesInstead) {
 TEST(SlideAwayExit, WindowAlreadyAboveTheScreenEndsAtOnce) {
     const ProbeRun run = RunProbe("above");
     EXPECT_EQ(run.exitCode, 0);
-    for (int top : run.tops)
-        EXPECT_EQ(top, -300); // only the probe's own move, none by the slide
+    EXPECT_EQ(run.tops, std::vector<int>{-300}); // only the probe's own move, none by the slide
     EXPECT_TRUE(run.released);
 }
 
@@ -105,13 +106,12 @@ class SignalledProbe {
         }
     }
     bool WaitShown() {
-        QElapsedTimer clock;
-        clock.start();
-        while (!output_.contains("shown\n") && clock.elapsed() < 30000 &&
-               probe_.state() != QProcess::NotRunning) {
-            probe_.waitForReadyRead(100);
-            output_ += probe_.readAllStandardOutput();
-        }
+        testing::WaitUntil(
+            [this] {
+                output_ += probe_.readAllStandardOutput();
+                return output_.contains("shown\n") || probe_.state() == QProcess::NotRunning;
+            },
+            std::chrono::seconds(30), [this] { probe_.waitForReadyRead(100); });
         return output_.contains("shown\n");
     }
     // Sends `signal`; false when the probe has not ended 5 s later. `elapsedMs` counts from the
@@ -185,10 +185,7 @@ TEST(StopSignals, ADownloadInProgressIsAbandonedAndTheEarlierFileKept) {
                        QString::fromStdString(runDirectory.path().string()));
     SignalledProbe probe(environment);
     ASSERT_TRUE(probe.WaitShown());
-    QElapsedTimer clock;
-    clock.start();
-    while (partFiles() == 0 && clock.elapsed() < 10000)
-        QThread::msleep(10);
+    testing::WaitUntil([&] { return partFiles() > 0; }, std::chrono::seconds(10));
     ASSERT_EQ(partFiles(), 1);
     QThread::msleep(300); // some of the body is on disk
     qint64 elapsedMs = 0;
@@ -196,8 +193,7 @@ TEST(StopSignals, ADownloadInProgressIsAbandonedAndTheEarlierFileKept) {
     EXPECT_EQ(probe.exitCode(), 143);
     EXPECT_LT(elapsedMs, 1000);
     EXPECT_EQ(partFiles(), 0);
-    std::ifstream earlier(musics / "song.mp3");
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(earlier), {}), "the earlier file");
+    EXPECT_EQ(testing::ReadFileBytes(musics / "song.mp3"), "the earlier file");
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "support/temp_dir.h"
+#include "support/wait_until.h"
 
 namespace veldo {
 namespace {
@@ -133,10 +134,9 @@ TEST(Weston, BothWindowsShowTheWindowDragsAndTheCloseButtonEndsWithinASecond) {
     weston.start(QStringLiteral("weston"),
                  {"--backend=x11-backend.so", "--use-pixman", "--width=1280", "--height=800",
                   "--idle-time=0", "--socket=" + socket});
-    QElapsedTimer clock;
-    clock.start();
-    while (!QFile::exists(runtimeDir + "/" + socket) && clock.elapsed() < 20000)
-        QThread::msleep(50);
+    const auto shortly = [] { QThread::msleep(200); };
+    testing::WaitUntil([&] { return QFile::exists(runtimeDir + "/" + socket); },
+                       std::chrono::seconds(20), shortly);
     ASSERT_TRUE(QFile::exists(runtimeDir + "/" + socket)) << [&] {
         QFile log(runtimeDir + "/weston.log");
         log.open(QIODevice::ReadOnly);
@@ -154,9 +154,8 @@ TEST(Weston, BothWindowsShowTheWindowDragsAndTheCloseButtonEndsWithinASecond) {
 
     // The main window shows where Weston put it.
     std::optional<QPoint> main;
-    clock.restart();
-    while (!(main = FindMainWindow(shot("start"))) && clock.elapsed() < 30000)
-        QThread::msleep(200);
+    testing::WaitUntil([&] { return bool(main = FindMainWindow(shot("start"))); },
+                       std::chrono::seconds(30), shortly);
     ASSERT_TRUE(main) << "no main window on the screen";
     const auto at = [&](int x, int y) {
         return QStringList{"mousemove", QString::number(main->x() + x),
@@ -167,9 +166,8 @@ TEST(Weston, BothWindowsShowTheWindowDragsAndTheCloseButtonEndsWithinASecond) {
     // site runs, so its list stays empty).
     screen.Pointer(at(553, 115) + QStringList{"click", "1"});
     std::optional<QPoint> list;
-    clock.restart();
-    while (!(list = FindListWindow(shot("list"))) && clock.elapsed() < 20000)
-        QThread::msleep(200);
+    testing::WaitUntil([&] { return bool(list = FindListWindow(shot("list"))); },
+                       std::chrono::seconds(20), shortly);
     ASSERT_TRUE(list) << "no list window on the screen";
 
     // Its title drags it beside the player; then the player's free area drags the player away
@@ -186,25 +184,24 @@ TEST(Weston, BothWindowsShowTheWindowDragsAndTheCloseButtonEndsWithinASecond) {
     const bool listGoesLeft = main->x() >= 260;
     const QPoint listTarget = *main + QPoint(listGoesLeft ? -260 : 590, -40);
     drag(*list + QPoint(120, 12), listTarget - *list);
-    clock.restart();
-    while ((list = FindListWindow(shot("list-dragged"))) != listTarget && clock.elapsed() < 5000)
-        QThread::msleep(200);
+    testing::WaitUntil([&] { return (list = FindListWindow(shot("list-dragged"))) == listTarget; },
+                       std::chrono::seconds(5), shortly);
     EXPECT_EQ(list, listTarget) << "the title did not drag the list window";
     EXPECT_EQ(FindMainWindow(shot("both")), main) << "both windows do not show";
 
     const QPoint by(listGoesLeft ? 60 : -60, 90);
     drag(*main + QPoint(450, 100), by);
     std::optional<QPoint> moved;
-    clock.restart();
-    while ((moved = FindMainWindow(shot("main-dragged"))) == main && clock.elapsed() < 5000)
-        QThread::msleep(200);
+    testing::WaitUntil([&] { return (moved = FindMainWindow(shot("main-dragged"))) != main; },
+                       std::chrono::seconds(5), shortly);
     ASSERT_TRUE(moved);
     EXPECT_EQ(*moved, *main + by) << "the free area did not drag the player";
     main = moved;
 
     // The close button ends the program at once with code 0.
     screen.Pointer(at(560, 12) + QStringList{"click", "1"});
-    clock.restart();
+    QElapsedTimer clock;
+    clock.start();
     const bool ended = player.waitForFinished(1000);
     const qint64 elapsed = clock.elapsed();
     if (!ended) {

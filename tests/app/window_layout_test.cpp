@@ -11,7 +11,7 @@
 #include "forms/program_state.h"
 #include "forms/ui_colors.h"
 #include "platform/gui/window_services.h"
-#include "shell_test_support.h"
+#include "support_gui/events_until.h"
 
 namespace veldo {
 namespace {
@@ -55,7 +55,7 @@ class MainWindowLayout : public ::testing::Test {
     }
     void TearDown() override {
         // The fade-in worker uses the window until its last opacity (250) has arrived.
-        testing::ProcessEventsUntil([this] { return GetWindowAlpha(&window) == 250; });
+        testing::EventsUntil([this] { return GetWindowAlpha(&window) == 250; });
     }
     MainWindow window;
 };
@@ -202,7 +202,7 @@ TEST(ListWindowLifetime, ClosingForgetsTheWindowAndASecondOpenReusesIt) {
     EXPECT_EQ(listWindow, first);
     QPointer<ListWindowForm> guarded(first);
     first->close();
-    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return guarded.isNull(); }));
+    ASSERT_TRUE(testing::EventsUntil([&] { return guarded.isNull(); }));
     EXPECT_EQ(listWindow, nullptr);
 }
 

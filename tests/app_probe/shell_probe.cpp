@@ -64,8 +64,8 @@ int main() {
 
         const char* action = std::getenv("VELDO_PROBE_ACTION");
         const std::string what = action ? action : "";
+        window.installEventFilter(new TopPrinter); // first: the probe's own move is printed too
         if (what == "above") window.move(window.x(), -window.height() - 100);
-        window.installEventFilter(new TopPrinter);
         if (what == "close")
             window.close();
         else if (what == "press" || what == "above")

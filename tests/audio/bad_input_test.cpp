@@ -47,7 +47,7 @@ TEST_F(BadInputTest, RandomBytesGiveZeroOrACleanEnd) {
         BASS_StreamCreateURL(Serve("/noise.mp3", {noise}).c_str(), 0, 0, nullptr, nullptr);
     if (stream != 0) {
         BASS_ChannelPlay(stream, false);
-        EXPECT_TRUE(WaitFor([&] { return BASS_ChannelIsActive(stream) == BASS_ACTIVE_STOPPED; }));
+        EXPECT_TRUE(WaitUntil([&] { return BASS_ChannelIsActive(stream) == BASS_ACTIVE_STOPPED; }));
     } else {
         EXPECT_NE(BASS_ErrorGetCode(), BASS_OK);
     }
@@ -60,7 +60,7 @@ TEST_F(BadInputTest, TruncatedMp3PlaysWhatArrivedAndEnds) {
         BASS_StreamCreateURL(Serve("/cut.mp3", file).c_str(), 0, 0, nullptr, nullptr);
     ASSERT_NE(stream, 0u);
     BASS_ChannelPlay(stream, false);
-    EXPECT_TRUE(WaitFor([&] { return BASS_ChannelIsActive(stream) == BASS_ACTIVE_STOPPED; }));
+    EXPECT_TRUE(WaitUntil([&] { return BASS_ChannelIsActive(stream) == BASS_ACTIVE_STOPPED; }));
     // The length becomes what was actually decoded: about half the sound.
     const double seconds =
         BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetLength(stream, BASS_POS_BYTE));

@@ -14,21 +14,11 @@
 #include "support/local_server.h"
 #include "support/mp3_server.h"
 #include "support/temp_dir.h"
+#include "support/wait_until.h"
 
 namespace veldo::testing {
 
 inline constexpr int kBytesPerSecond = 44100 * 4;
-
-// Polls `done` every 5 ms for up to `limit`.
-inline bool WaitFor(const std::function<bool()>& done,
-                    std::chrono::milliseconds limit = std::chrono::seconds(15)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return done();
-}
 
 inline void Sleep(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));

@@ -32,7 +32,7 @@ TEST_F(FormatVarietyTest, EveryFormatSoundsLikeMpg123sDecodeOverNginx) {
             BASS_StreamCreateURL(nginx.Url("/" + file.name).c_str(), 0, 0, nullptr, nullptr);
         ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
         ASSERT_TRUE(BASS_ChannelPlay(stream, false));
-        ASSERT_TRUE(WaitFor([&] { return BASS_ChannelIsActive(stream) == BASS_ACTIVE_STOPPED; }));
+        ASSERT_TRUE(WaitUntil([&] { return BASS_ChannelIsActive(stream) == BASS_ACTIVE_STOPPED; }));
         const QWORD length = BASS_ChannelGetLength(stream, BASS_POS_BYTE);
         EXPECT_EQ(length, QWORD(file.referenceFrames) * 2 * file.channels);
         EXPECT_NEAR(BASS_ChannelBytes2Seconds(stream, length), file.referenceSeconds, 0.001);
@@ -65,12 +65,13 @@ TEST_F(FormatVarietyTest, UntaggedChunkedFileHasAnUnknownLengthUntilItHasArrived
     ASSERT_NE(stream, 0u);
     EXPECT_EQ(BASS_ChannelGetLength(stream, BASS_POS_BYTE), QWORD(-1));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NOTAVAIL);
-    ASSERT_TRUE(WaitFor([&] { return BASS_ChannelGetLength(stream, BASS_POS_BYTE) != QWORD(-1); }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return BASS_ChannelGetLength(stream, BASS_POS_BYTE) != QWORD(-1); }));
     const QWORD arrived = BASS_ChannelGetLength(stream, BASS_POS_BYTE);
     // 1.5 s of sound fill the device's ring; the rest is not decoded before playing.
     EXPECT_NEAR(BASS_ChannelBytes2Seconds(stream, arrived), 5.0, 0.06);
     ASSERT_TRUE(BASS_ChannelPlay(stream, false));
-    ASSERT_TRUE(WaitFor([&] { return BASS_ChannelIsActive(stream) == BASS_ACTIVE_STOPPED; }));
+    ASSERT_TRUE(WaitUntil([&] { return BASS_ChannelIsActive(stream) == BASS_ACTIVE_STOPPED; }));
     EXPECT_EQ(BASS_ChannelGetLength(stream, BASS_POS_BYTE), arrived);
     EXPECT_EQ(BASS_ChannelGetPosition(stream, BASS_POS_BYTE), arrived);
 }

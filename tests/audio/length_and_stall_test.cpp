@@ -46,7 +46,7 @@ TEST_F(StreamingTest, ADownloadThatFallsBehindStallsAndResumes) {
     BASS_ChannelPlay(stream, false);
     std::vector<DWORD> states{BASS_ChannelIsActive(stream)};
     int stalledWindows = 0, frozenWindows = 0; // spectra read while stalled, and non-zero ones
-    EXPECT_TRUE(WaitFor([&] {
+    EXPECT_TRUE(WaitUntil([&] {
         const DWORD state = BASS_ChannelIsActive(stream);
         if (state != states.back()) states.push_back(state);
         if (state == BASS_ACTIVE_STALLED) {

@@ -43,7 +43,7 @@ TEST_F(LifetimeTest, TwoHundredStreamsCreatedAndReplacedLeaveNothingBehind) {
         ASSERT_NE(current, 0u) << "sound " << i;
         ASSERT_TRUE(BASS_ChannelPlay(current, false));
         if (i % 3 == 0)
-            WaitFor([&] { return BASS_ChannelIsActive(current) == BASS_ACTIVE_STOPPED; });
+            WaitUntil([&] { return BASS_ChannelIsActive(current) == BASS_ACTIVE_STOPPED; });
         EXPECT_EQ(audio::LiveStreamCount(), 1u); // the stopped one was freed
         if (i == 5) {
             Sleep(300);
@@ -96,7 +96,7 @@ TEST_F(LifetimeTest, StreamsAddedWhileTheDeviceMixesAreSafe) {
     for (const HSTREAM stream : added)
         EXPECT_TRUE(BASS_ChannelPlay(stream, false));
     for (const HSTREAM stream : added)
-        EXPECT_TRUE(WaitFor([&] { return BASS_ChannelIsActive(stream) == BASS_ACTIVE_STOPPED; }));
+        EXPECT_TRUE(WaitUntil([&] { return BASS_ChannelIsActive(stream) == BASS_ACTIVE_STOPPED; }));
 }
 
 TEST_F(LifetimeTest, FreeWhileDownloadingReturnsPromptly) {

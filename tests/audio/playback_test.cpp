@@ -14,7 +14,7 @@ class PlaybackTest : public EngineTest {};
 // Plays `stream` until it reports stopped.
 void PlayToEnd(HSTREAM stream) {
     EXPECT_TRUE(BASS_ChannelPlay(stream, false));
-    EXPECT_TRUE(WaitFor([&] { return BASS_ChannelIsActive(stream) == BASS_ACTIVE_STOPPED; }));
+    EXPECT_TRUE(WaitUntil([&] { return BASS_ChannelIsActive(stream) == BASS_ACTIVE_STOPPED; }));
 }
 
 TEST_F(PlaybackTest, ToneComesOutOfTheSpeakerAtItsPitchAndLength) {
@@ -130,7 +130,7 @@ TEST_F(PlaybackTest, SpectrumOfAPlayingTonePeaksInItsBinAndIsZeroBeforeAndAfter)
     EXPECT_TRUE(peak == 2 || peak == 3) << peak;
     EXPECT_GT(bins[peak], 0.2);
     EXPECT_LT(bins[20], 0.02);
-    ASSERT_TRUE(WaitFor([&] { return BASS_ChannelIsActive(a) == BASS_ACTIVE_STOPPED; }));
+    ASSERT_TRUE(WaitUntil([&] { return BASS_ChannelIsActive(a) == BASS_ACTIVE_STOPPED; }));
     EXPECT_EQ(BASS_ChannelGetData(a, bins, BASS_DATA_FFT256), DWORD(256 * 4)); // ended
     EXPECT_TRUE(AllZero(bins));
 }

@@ -146,8 +146,8 @@ class SoundServerTest : public EngineTest {
         ASSERT_TRUE(server_.Start({"pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n",
                                    "--load=module-null-sink sink_name=vsink",
                                    "--load=module-native-protocol-unix"}));
-        ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(runtime / "pulse" / "native"); },
-                            std::chrono::seconds(20)));
+        ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(runtime / "pulse" / "native"); },
+                              std::chrono::seconds(20)));
     }
     void TearDown() override {
         EngineTest::TearDown();

@@ -33,7 +33,9 @@
 #include "site/site_address.h"
 #include "site/site_hosts.h"
 #include "support/fault_server.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
+#include "support_gui/events_until.h"
 #include "support_gui/message_boxes.h"
 
 namespace veldo::testing {
@@ -45,31 +47,12 @@ inline constexpr std::chrono::milliseconds kIdle{2000};
 inline constexpr std::chrono::milliseconds kTotal{4000};
 inline constexpr long kHandlerBoundMs = 3 * kTotal.count() + 2000;
 
-inline bool EventsUntil(const std::function<bool()>& done, int milliseconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > milliseconds) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
-inline void ProcessEventsFor(int milliseconds) {
-    EventsUntil([] { return false; }, milliseconds);
-}
-
 // Runs `action` and gives its duration in milliseconds.
 inline long long Timed(const std::function<void()>& action) {
     QElapsedTimer clock;
     clock.start();
     action();
     return clock.elapsed();
-}
-
-inline std::string ReadFileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // A value of /proc/self/status in kB (VmRSS, VmHWM).

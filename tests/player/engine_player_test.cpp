@@ -19,6 +19,7 @@
 #include "support/local_server.h"
 #include "support/mp3_server.h"
 #include "support/temp_dir.h"
+#include "support_gui/events_until.h"
 
 namespace veldo::testing {
 namespace {
@@ -26,17 +27,6 @@ namespace {
 constexpr double kBytesPerSecond = 44100 * 4;
 const Text kFullWidthZero = "00\xA3\xBA"
                             "00"; // "00：00" in GBK
-
-// Runs the event loop (so that the timers tick) until `done` holds or `ms` have passed.
-bool RunUntil(const std::function<bool()>& done, int ms = 15000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QTest::qWait(5);
-    }
-    return true;
-}
 
 class PlayerWithEngine : public ::testing::Test {
   protected:
@@ -126,8 +116,9 @@ TEST_F(PlayerWithEngine, StateTableRowByRow) {
     EXPECT_EQ(State(), BASS_ACTIVE_PLAYING);
 
     SetOutlineColor(window_.外形框1, kAccentColor);
-    PausePlayback();
-    ExpectIdleControls("paused");
+    ASSERT_TRUE(window_.图形按钮stop->isVisible());
+    QTest::mouseClick(window_.图形按钮stop, Qt::LeftButton);
+    ExpectIdleControls("paused by its button");
     EXPECT_EQ(State(), BASS_ACTIVE_PAUSED);
 
     PlayCurrentSound();
@@ -156,7 +147,7 @@ TEST_F(PlayerWithEngine, PlayPausePlayResumesAtThePausedPositionWithTheSameHandl
     PlayCurrentSound();
     const HSTREAM stream = currentStream;
     ASSERT_NE(stream, 0u);
-    ASSERT_TRUE(RunUntil([&] { return Total() == "00:05"; })); // the first tick of 时钟1
+    ASSERT_TRUE(EventsUntil([&] { return Total() == "00:05"; })); // the first tick of 时钟1
     QTest::qWait(300);
     PausePlayback();
     const double paused = Seconds();
@@ -186,7 +177,7 @@ TEST_F(PlayerWithEngine, SoundThatEndedPlaysAgainFromTheStart) {
     PlayCurrentSound();
     const HSTREAM ended = currentStream;
     ASSERT_NE(ended, 0u);
-    ASSERT_TRUE(RunUntil([&] { return State() == BASS_ACTIVE_STOPPED; }));
+    ASSERT_TRUE(EventsUntil([&] { return State() == BASS_ACTIVE_STOPPED; }));
     ExpectPlayingControls("after the end", true);
 
     PausePlayback(); // pauses nothing
@@ -198,17 +189,17 @@ TEST_F(PlayerWithEngine, SoundThatEndedPlaysAgainFromTheStart) {
     EXPECT_EQ(State(), BASS_ACTIVE_PLAYING);
     EXPECT_LT(Seconds(), 0.3);
     EXPECT_EQ(Requests(), 2u);
-    ASSERT_TRUE(RunUntil([&] { return State() == BASS_ACTIVE_STOPPED; }));
+    ASSERT_TRUE(EventsUntil([&] { return State() == BASS_ACTIVE_STOPPED; }));
     EXPECT_NEAR(Seconds(), 0.6, 0.05);
 }
 
 TEST_F(PlayerWithEngine, ResetDuringPlaybackStopsZeroesTheBarClearsTheSpectrumKeepsTheTimes) {
     Load("/long.mp3");
     PlayCurrentSound();
-    ASSERT_TRUE(RunUntil([&] { return Total() == "00:05"; }));
+    ASSERT_TRUE(EventsUntil([&] { return Total() == "00:05"; }));
     EXPECT_TRUE(Elapsed() == "00:00" || Elapsed() == "00:01") << Elapsed();
-    ASSERT_TRUE(RunUntil([&] { return GreenPixels() > 100; }));
-    ASSERT_TRUE(RunUntil([&] { return Bar() > 0; }, 3000));
+    ASSERT_TRUE(EventsUntil([&] { return GreenPixels() > 100; }));
+    ASSERT_TRUE(EventsUntil([&] { return Bar() > 0; }, 3000));
     const Text elapsed = Elapsed();
 
     ResetPlayer();
@@ -232,7 +223,7 @@ TEST_F(PlayerWithEngine, SoundThatCannotBeOpenedShowsZeroAndNoSpectrum) {
     PlayCurrentSound();
     EXPECT_EQ(currentStream, 0u);
     ExpectPlayingControls("nothing opened", true);
-    ASSERT_TRUE(RunUntil([&] { return Elapsed() != kFullWidthZero; }, 5000));
+    ASSERT_TRUE(EventsUntil([&] { return Elapsed() != kFullWidthZero; }, 5000));
     EXPECT_EQ(Elapsed(), "00:00");
     EXPECT_EQ(Total(), "00:00");
     EXPECT_EQ(Bar(), 0);

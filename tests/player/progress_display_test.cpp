@@ -27,13 +27,14 @@ TEST_F(ProgressDisplay, StartsWithFullWidthColonsUntilTheFirstTick) {
 }
 
 TEST_F(ProgressDisplay, BarIsMaximumOverLengthTimesPosition) {
+    // The ratio is taken first: in doubles 500 / 38 x 19 is just below 250, 500 x 19 / 38 is 250.
     const struct {
         QWORD length;
         QWORD position;
         int bar;
     } cases[] = {
-        {1000, 0, 0},     {1000, 1, 0},      {1000, 2, 1}, {1000, 500, 250},
-        {1000, 999, 499}, {1000, 1000, 500}, {3, 1, 166},  {3, 2, 333},
+        {1000, 0, 0},      {1000, 1, 0}, {1000, 2, 1}, {1000, 500, 250}, {1000, 999, 499},
+        {1000, 1000, 500}, {3, 1, 166},  {3, 2, 333},  {38, 19, 249},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.position);

@@ -72,7 +72,8 @@ TEST_F(OwnerlessMessageBoxes, WhileThreeAreUpTheWindowsTakeClicks) {
 
     UserClick(window->图形按钮stop);
     EXPECT_TRUE(window->图形按钮play->isVisibleTo(window));
-    EXPECT_EQ(BASS_ChannelIsActive(currentStream), BASS_ACTIVE_PAUSED);
+    const HSTREAM paused = currentStream;
+    EXPECT_EQ(BASS_ChannelIsActive(paused), BASS_ACTIVE_PAUSED);
 
     QListWidget* list = listWindow->列表框1;
     const QRect row = list->visualItemRect(list->item(1));
@@ -81,6 +82,9 @@ TEST_F(OwnerlessMessageBoxes, WhileThreeAreUpTheWindowsTakeClicks) {
     QTest::mouseDClick(listWindow->windowHandle(), Qt::LeftButton, {}, at);
     EXPECT_EQ(currentSound.name, Gbk(Listed(1).name));
     EXPECT_EQ(BASS_ChannelIsActive(currentStream), BASS_ACTIVE_PLAYING);
+    // The player was reset first: the paused sound was stopped, not resumed in place of it.
+    EXPECT_NE(currentStream, paused);
+    EXPECT_EQ(BASS_ChannelIsActive(paused), BASS_ACTIVE_STOPPED);
 
     EXPECT_EQ(OpenMessageBoxes().size(), 3u); // all still up
 }

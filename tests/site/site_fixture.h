@@ -25,28 +25,14 @@
 #include "site/download.h"
 #include "site/site_address.h"
 #include "site/site_hosts.h"
+#include "support/file_bytes.h"
 #include "support/pcm_analysis.h"
 #include "support/temp_dir.h"
+#include "support_gui/events_until.h"
 #include "support_gui/message_boxes.h"
 #include "web/charset.h"
 
 namespace veldo::testing {
-
-// Processes events until `done` holds or `milliseconds` have passed; gives the last answer.
-inline bool EventsUntil(const std::function<bool()>& done, int milliseconds = 15000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > milliseconds) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
-inline std::string ReadFileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 inline Text Gbk(const std::string& utf8) {
     return Utf8ToGbk(utf8);

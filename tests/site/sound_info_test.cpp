@@ -34,6 +34,11 @@ class SearchButton : public testing::SiteTest {
 };
 
 TEST_F(SearchButton, LoadsTheSoundOfAPastedPageAddress) {
+    Search(SoundPage(Listed(1).id));
+    window->图形按钮play->click();
+    const HSTREAM playing = currentStream;
+    ASSERT_EQ(BASS_ChannelIsActive(playing), BASS_ACTIVE_PLAYING);
+
     const SampleSound& sound = Listed(0);
     window->外形框1->SetOutlineColor(kAccentColor);
     Search(SoundPage(sound.id));
@@ -51,7 +56,8 @@ TEST_F(SearchButton, LoadsTheSoundOfAPastedPageAddress) {
     EXPECT_EQ(window->标签1->toolTip().toStdString(), sound.name);
     EXPECT_TRUE(window->图片框1->HasPicture());
     EXPECT_EQ(window->图片框1->DisplayModeValue(), 1);
-    // The search button loads but does not play.
+    // The search button stops the sound that played and loads the new one without playing it.
+    EXPECT_EQ(BASS_ChannelIsActive(playing), BASS_ACTIVE_STOPPED);
     EXPECT_NE(BASS_ChannelIsActive(currentStream), BASS_ACTIVE_PLAYING);
 }
 

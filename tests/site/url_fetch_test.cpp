@@ -2,21 +2,14 @@
 // statuses only, http and https only.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "platform/net/net_timeouts.h"
 #include "platform/net/url_fetch.h"
+#include "support/file_bytes.h"
 #include "support/local_server.h"
 #include "support/temp_dir.h"
 
 namespace veldo {
 namespace {
-
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class UrlFetch : public ::testing::Test {
   protected:
@@ -62,7 +55,7 @@ TEST_F(UrlFetch, WholeBodyIntoMemoryAndIntoAFile) {
     EXPECT_EQ(FetchUrlBytes(server.Url("/moved")), body);
     const auto file = folder.path() / "out.bin";
     EXPECT_TRUE(FetchUrlToFile(server.Url("/file.bin"), file));
-    EXPECT_EQ(ReadAll(file), body);
+    EXPECT_EQ(testing::ReadFileBytes(file), body);
 }
 
 TEST_F(UrlFetch, ErrorStatusShortBodyAndSizeCapGiveNothing) {

@@ -25,8 +25,11 @@
 #include "sample_site/sample_site.h"
 #include "site/exploration_list.h"
 #include "site/site_address.h"
+#include "support_gui/events_until.h"
 
 namespace {
+
+using veldo::testing::ProcessEventsFor;
 
 struct Usage {
     long rssKb = 0;
@@ -50,13 +53,6 @@ Usage Measure() {
     usage.threads = CountEntries("/proc/self/task");
     usage.fds = CountEntries("/proc/self/fd") - 1; // the iterator's own descriptor
     return usage;
-}
-
-void ProcessEventsFor(int milliseconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < milliseconds)
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
 void Print(const char* when, const Usage& usage) {

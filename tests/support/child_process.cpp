@@ -7,6 +7,8 @@
 #include <thread>
 #include <unistd.h>
 
+#include "wait_until.h"
+
 extern char** environ;
 
 namespace veldo::testing {
@@ -53,16 +55,10 @@ void ChildProcess::Signal(int signal) const {
 }
 
 bool ChildProcess::WaitForEnd(std::chrono::milliseconds limit, int& status) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        if (pid_ <= 0) return false;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return true;
-        }
-        if (std::chrono::steady_clock::now() >= end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    if (pid_ <= 0) return false;
+    if (!WaitUntil([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, limit)) return false;
+    pid_ = -1;
+    return true;
 }
 
 } // namespace veldo::testing

@@ -3,25 +3,16 @@
  * removes it again before closing, so no descriptor is shut down after reuse. */
 #include "fault_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <stdexcept>
 
 namespace veldo::testing {
 
 bool FaultConnection::Send(std::string_view bytes) {
-    while (!bytes.empty()) {
-        if (server_.Stopping()) return false;
-        const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (n <= 0) return false;
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
+    // Stop() shuts the socket down, which ends a send under way.
+    return !server_.Stopping() && SendAll(fd_, bytes);
 }
 
 bool FaultConnection::Trickle(std::string_view bytes, int gapMs) {
@@ -42,27 +33,13 @@ void FaultConnection::Reset() {
     reset_ = true;
 }
 
-FaultServer::FaultServer(Handler handler) : handler_(std::move(handler)) {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), length) ||
-        ::listen(listenFd_, 64) ||
-        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length))
-        throw std::runtime_error("cannot listen on 127.0.0.1");
-    port_ = ntohs(address.sin_port);
-    acceptThread_ = std::thread([this] { Accept(); });
-}
+FaultServer::FaultServer(Handler handler) : handler_(std::move(handler)) {}
 
 FaultServer::~FaultServer() {
     Stop();
-    ::shutdown(listenFd_, SHUT_RDWR); // wakes the blocked accept()
-    if (acceptThread_.joinable()) acceptThread_.join();
+    listener_.Close(); // no connection thread is added after this
     for (std::thread& connection : connections_)
         connection.join();
-    ::close(listenFd_);
 }
 
 std::vector<std::string> FaultServer::Targets() const {
@@ -85,34 +62,19 @@ bool FaultServer::WaitFor(std::chrono::milliseconds duration) {
     return !wake_.wait_for(lock, duration, [this] { return stopping_.load(); });
 }
 
-void FaultServer::Accept() {
-    while (true) {
-        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) return;
-        std::lock_guard lock(mutex_);
-        if (stopping_.load()) {
-            ::close(fd);
-            continue;
-        }
-        openFds_.push_back(fd);
-        connections_.emplace_back([this, fd] { Serve(fd); });
+void FaultServer::Accept(int fd) {
+    std::lock_guard lock(mutex_);
+    if (stopping_.load()) {
+        ::close(fd);
+        return;
     }
+    openFds_.push_back(fd);
+    connections_.emplace_back([this, fd] { Serve(fd); });
 }
 
 void FaultServer::Serve(int fd) {
     // The request head is all a GET carries.
-    std::string request;
-    std::array<char, 4096> buffer;
-    while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
-        const ssize_t n = ::recv(fd, buffer.data(), buffer.size(), 0);
-        if (n <= 0) break;
-        request.append(buffer.data(), static_cast<size_t>(n));
-    }
-    const size_t targetStart = request.find(' ');
-    const size_t targetEnd = request.find(' ', targetStart + 1);
-    const std::string target = targetStart == std::string::npos || targetEnd == std::string::npos
-                                   ? std::string()
-                                   : request.substr(targetStart + 1, targetEnd - targetStart - 1);
+    const std::string target = RequestTarget(ReadRequest(fd, false));
     if (!target.empty()) {
         {
             std::lock_guard lock(mutex_);

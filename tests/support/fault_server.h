@@ -20,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include "raw_socket_server.h"
+
 namespace veldo::testing {
 
 class FaultServer;
@@ -56,9 +58,9 @@ class FaultServer {
     FaultServer(const FaultServer&) = delete;
     FaultServer& operator=(const FaultServer&) = delete;
 
-    int port() const { return port_; }
-    std::string HostAndPort() const { return "127.0.0.1:" + std::to_string(port_); }
-    std::string Url(const std::string& target) const { return "http://" + HostAndPort() + target; }
+    int port() const { return listener_.port(); }
+    std::string HostAndPort() const { return listener_.HostAndPort(); }
+    std::string Url(const std::string& target) const { return listener_.Url(target); }
     // Request targets received so far, oldest first.
     std::vector<std::string> Targets() const;
     // Ends every wait and trickle at once; later connections are closed unanswered.
@@ -67,20 +69,18 @@ class FaultServer {
 
   private:
     friend class FaultConnection;
-    void Accept();
+    void Accept(int fd);
     void Serve(int fd);
     bool WaitFor(std::chrono::milliseconds duration);
 
     Handler handler_;
-    int listenFd_ = -1;
-    int port_ = 0;
     std::atomic<bool> stopping_{false};
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::vector<std::string> targets_;
     std::vector<int> openFds_;
     std::list<std::thread> connections_;
-    std::thread acceptThread_;
+    RawSocketServer listener_{[this](int fd) { Accept(fd); }}; // last: it uses all of the above
 };
 
 // A status line and header lines (each ended by CR LF), the Content-Length given, the blank

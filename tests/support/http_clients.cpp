@@ -6,10 +6,12 @@
 #include <iterator>
 #include <thread>
 
+#include "file_bytes.h"
 #include "platform/audio/bass.h"
 #include "platform/net/url_fetch.h"
 #include "sample_site/mp3_encoder.h"
 #include "temp_dir.h"
+#include "wait_until.h"
 #include "web/web_request.h"
 
 namespace veldo::testing {
@@ -19,8 +21,7 @@ bool FetchesToFile(const std::string& url, const std::string& expected) {
     static const TempDir folder;
     const auto file = folder.path() / "fetched";
     const bool fetched = FetchUrlToFile(url, file);
-    std::ifstream in(file, std::ios::binary);
-    const std::string saved{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string saved = ReadFileBytes(file);
     std::filesystem::remove(file);
     return fetched && saved == expected;
 }
@@ -31,11 +32,8 @@ bool EnginePlays(const std::string& url) {
     bool playing = false;
     if (const HSTREAM stream = BASS_StreamCreateURL(url.c_str(), 0, 0, nullptr, nullptr)) {
         BASS_ChannelPlay(stream, false);
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!playing && std::chrono::steady_clock::now() < end) {
-            playing = BASS_ChannelGetPosition(stream, BASS_POS_BYTE) > 0;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+        playing = WaitUntil([&] { return BASS_ChannelGetPosition(stream, BASS_POS_BYTE) > 0; },
+                            std::chrono::seconds(5));
     }
     BASS_Free();
     return playing;

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "test_certificates.h"
+#include "wait_until.h"
 
 namespace veldo::testing {
 
@@ -38,8 +39,8 @@ void LocalServer::Start() {
     port_ = server_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0) throw std::runtime_error("cannot bind a local port");
     thread_ = std::thread([this] { server_->listen_after_bind(); });
-    while (!server_->is_running())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (!WaitUntil([this] { return server_->is_running(); }, std::chrono::seconds(10)))
+        throw std::runtime_error("the local server does not run");
 }
 
 std::string LocalServer::HostAndPort() const {

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "file_bytes.h"
 #include "pcm_analysis.h"
 #include "temp_dir.h"
 
@@ -16,13 +17,6 @@ namespace fs = std::filesystem;
 
 bool Installed(const std::string& tool) {
     return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 // Runs a shell command; throws with the command when it fails.
@@ -91,7 +85,7 @@ class Maker {
         f.steadyTone = parts.size() == 1;
         f.bytes = prefix;
         for (size_t i = 0; i < parts.size(); ++i) {
-            f.bytes += ReadFile(parts[i]);
+            f.bytes += ReadFileBytes(parts[i]);
             const auto [rate, channels] = formats[i];
             const std::string decode = "mpg123 -q -s '" + parts[i].string() + "'";
             const std::vector<int16_t> pcm = PcmOf(decode);

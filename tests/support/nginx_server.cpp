@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "wait_until.h"
+
 namespace veldo::testing {
 namespace {
 
@@ -98,20 +100,24 @@ bool NginxServer::StartOn(int port, const fs::path& root) {
         pid_ = -1;
         return false;
     }
-    for (int i = 0; i < 500; ++i) { // up to 5 s on a busy machine
-        if (Accepts(port)) {
-            port_ = port;
-            return true;
-        }
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) { // it gave up (the port was taken)
-            pid_ = -1;
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    bool gaveUp = false; // the port was taken
+    const bool accepts = WaitUntil(
+        [&] {
+            int status = 0;
+            gaveUp = waitpid(pid_, &status, WNOHANG) == pid_;
+            return gaveUp || Accepts(port);
+        },
+        std::chrono::seconds(5)); // on a busy machine
+    if (gaveUp) {
+        pid_ = -1;
+        return false;
     }
-    Stop();
-    return false;
+    if (!accepts) {
+        Stop();
+        return false;
+    }
+    port_ = port;
+    return true;
 }
 
 void NginxServer::Stop() {

@@ -1,5 +1,7 @@
 #include "pcm_analysis.h"
 
+#include "file_bytes.h"
+
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -11,8 +13,7 @@
 namespace veldo::testing {
 
 std::vector<int16_t> ReadPcmFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string bytes = ReadFileBytes(path);
     std::vector<int16_t> samples(bytes.size() / 2);
     for (size_t i = 0; i < samples.size(); ++i)
         samples[i] =

@@ -10,6 +10,7 @@
 #include "support/local_server.h"
 #include "support/mp3_server.h"
 #include "support/test_certificates.h"
+#include "support/wait_until.h"
 #include "web/web_get_text.h"
 
 #include <gmock/gmock.h>
@@ -96,8 +97,7 @@ TEST_F(WebRequestTest, HttpsInCapitalsSpeaksTlsAndAPlainServerGivesNothing) {
     RawServer server([](const std::string&) { return RawAnswer("HTTP/1.1 200 OK\r\n", "plain"); });
     EXPECT_EQ(WebGetText("HTTPS://127.0.0.1:" + std::to_string(server.port()) + "/"), "");
     // The server records the bytes once the client has hung up, which may be a moment later.
-    for (int i = 0; i < 200 && server.Requests().empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    WaitUntil([&] { return !server.Requests().empty(); }, std::chrono::seconds(2));
     ASSERT_EQ(server.Requests().size(), 1u);
     EXPECT_TRUE(server.Requests()[0].starts_with("\x16\x03")) << "a TLS handshake record";
 }

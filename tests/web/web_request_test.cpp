@@ -5,6 +5,7 @@
 #include "support/http_clients.h"
 #include "support/local_server.h"
 #include "support/mp3_server.h"
+#include "support/wait_until.h"
 #include "web/header_value.h"
 #include "web/web_get_text.h"
 
@@ -46,7 +47,12 @@ TEST_F(WebRequestTest, EveryClientSendsTheProgramsUserAgent) {
     ServeFile(server, "/tone.mp3", {ClientTestMp3()});
     server.Start();
     for (const HttpClient& client : HttpClients()) {
+        const size_t before = server.Requests().size();
         ASSERT_TRUE(client.fetches(server.Url("/tone.mp3"), ClientTestMp3())) << client.name;
+        // The server records a request after its answer has gone out.
+        ASSERT_TRUE(
+            WaitUntil([&] { return server.Requests().size() > before; }, std::chrono::seconds(5)))
+            << client.name;
         const std::vector<RecordedRequest> requests = server.Requests();
         std::vector<std::string> agents;
         for (const auto& [name, value] : requests.back().headers)
