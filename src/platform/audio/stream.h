@@ -4,7 +4,8 @@
  * - the SDL audio thread calls Render, which reads the pipeline's ring, records the chunk in
  *   the HeardClock and moves the state between playing, stalled and stopped (compare-exchange,
  *   so a pause or stop by the caller is never overwritten); it takes no lock;
- * - the caller's thread (the UI) creates, plays, pauses, stops, queries and destroys it.
+ * - the engine's callers (any thread, see bass.h; the program uses the UI thread) create,
+ *   play, pause, stop, query and destroy it.
  * The state and the flags below are atomics. */
 #include <atomic>
 #include <chrono>
@@ -37,7 +38,7 @@ class Stream {
     }
     int Error() const { return pipeline_.Error(); }
 
-    // Caller's thread.
+    // Callers' threads.
     void Play();
     bool Pause();
     void Stop();
