@@ -53,9 +53,9 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart);
 BOOL BASS_ChannelPause(DWORD handle);
 BOOL BASS_ChannelStop(DWORD handle);
 DWORD BASS_ChannelIsActive(DWORD handle);
-QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode);               // (QWORD)-1 on error
-QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode);             // (QWORD)-1 on error
-double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos);           // negative on error
+QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode);     // (QWORD)-1 on error
+QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode);   // (QWORD)-1 on error
+double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos); // negative on error
 // Any thread; takes the stream's own lock around the transform.
 DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length); // (DWORD)-1 on error
 // Any thread: the error of the last call made on the calling thread (a per-thread value, so

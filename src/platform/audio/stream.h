@@ -33,9 +33,7 @@ class Stream {
     // Blocks until the format is known and the first half second is decoded (or the whole
     // sound, if shorter), at most `limit`. False when nothing playable came in time; then
     // Error() says why.
-    bool WaitUntilReady(std::chrono::milliseconds limit) {
-        return pipeline_.WaitUntilReady(limit);
-    }
+    bool WaitUntilReady(std::chrono::milliseconds limit) { return pipeline_.WaitUntilReady(limit); }
     int Error() const { return pipeline_.Error(); }
 
     // Callers' threads.
