@@ -56,8 +56,9 @@ void AudioDevice::Start() {
 void AudioDevice::Add(std::shared_ptr<Stream> stream) {
     if (!device_) return;
     // The longer list is built beside the one the callback may be reading (reading it here is
-    // safe: only this thread writes it) and swapped in under the device lock, so the storage
-    // the callback walks never changes under it. The old list is freed after unlocking.
+    // safe: only the caller holding the engine lock writes it) and swapped in under the device
+    // lock, so the storage the callback walks never changes under it. The old list is freed
+    // after unlocking.
     std::vector<std::shared_ptr<Stream>> list;
     list.reserve(streams_.size() + 1);
     list.assign(streams_.begin(), streams_.end());

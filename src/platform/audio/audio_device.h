@@ -1,8 +1,9 @@
 #pragma once
-/* Threads: the caller's thread opens and closes the device and adds and removes streams; SDL's
- * audio thread runs the mixer callback, under SDL's device lock. The stream list is written only
- * by the caller's thread and only while it holds that lock (SDL_LockAudioDevice); a list that
- * grows is built aside and swapped in, so the callback never walks storage that is being
+/* Threads: the caller opens and closes the device and adds and removes streams, one caller at a
+ * time (bass_api.cpp holds its engine lock around every such call, whatever thread it is on);
+ * SDL's audio thread runs the mixer callback, under SDL's device lock. The stream list is
+ * written only by that caller and only while it holds that lock (SDL_LockAudioDevice); a list
+ * that grows is built aside and swapped in, so the callback never walks storage that is being
  * reallocated. The callback itself takes no lock of ours and allocates nothing. */
 #include <cstdint>
 #include <memory>

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "platform/audio/stream.h"
+#include "platform/audio/device_format.h"
 
 namespace veldo::audio {
 

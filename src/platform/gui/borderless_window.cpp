@@ -4,10 +4,13 @@
 #include <QPalette>
 #include <QWindow>
 
+#include "platform/gui/ui_thread.h"
+
 namespace veldo {
 
 BorderlessWindow::BorderlessWindow(QColor background, QSize size, QPoint position)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
+    VELDO_ASSERT_UI_THREAD();
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, background);
     setPalette(palette);

@@ -5,6 +5,8 @@
 // UI thread only.
 #include <QWidget>
 
+#include "platform/gui/ui_thread.h"
+
 namespace veldo {
 
 class BorderlessWindow : public QWidget {
@@ -13,7 +15,10 @@ class BorderlessWindow : public QWidget {
     BorderlessWindow(QColor background, QSize size, QPoint position);
 
     // Presses on `handle`, a passive control such as a title label, drag the window too.
-    void AddDragHandle(QWidget* handle) { dragHandles_.append(handle); }
+    void AddDragHandle(QWidget* handle) {
+        VELDO_ASSERT_UI_THREAD();
+        dragHandles_.append(handle);
+    }
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;

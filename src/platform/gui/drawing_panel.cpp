@@ -4,13 +4,17 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include "platform/gui/ui_thread.h"
+
 namespace veldo {
 
 DrawingPanel::DrawingPanel(QWidget* parent) : QWidget(parent) {
+    VELDO_ASSERT_UI_THREAD();
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void DrawingPanel::Clear() {
+    VELDO_ASSERT_UI_THREAD();
     MatchBufferToSize();
     buffer_.fill(Qt::white);
     update();
@@ -18,6 +22,7 @@ void DrawingPanel::Clear() {
 
 void DrawingPanel::FillRect(int left, int top, int width, int height, int mode, QColor from,
                             QColor to) {
+    VELDO_ASSERT_UI_THREAD();
     MatchBufferToSize();
     if (buffer_.isNull() || width <= 0 || height <= 0) return;
     QPainter painter(&buffer_);
@@ -34,6 +39,7 @@ void DrawingPanel::FillRect(int left, int top, int width, int height, int mode, 
 }
 
 QImage DrawingPanel::Snapshot() {
+    VELDO_ASSERT_UI_THREAD();
     MatchBufferToSize();
     return buffer_;
 }

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QWidget>
 
+#include "platform/gui/ui_thread.h"
+
 namespace veldo {
 
 class DrawingPanel : public QWidget {
@@ -14,8 +16,14 @@ class DrawingPanel : public QWidget {
 
     // Fills the whole panel with its background colour (white).
     void Clear();
-    void SetDrawColor(QColor color) { drawColor_ = color; }
-    QColor DrawColor() const { return drawColor_; }
+    void SetDrawColor(QColor color) {
+        VELDO_ASSERT_UI_THREAD();
+        drawColor_ = color;
+    }
+    QColor DrawColor() const {
+        VELDO_ASSERT_UI_THREAD();
+        return drawColor_;
+    }
     // Fills left, top, width, height (pixels, clipped to the panel). Mode 1 shades from `from`
     // at the top to `to` at the bottom; any other mode fills plainly with `from`.
     void FillRect(int left, int top, int width, int height, int mode, QColor from, QColor to);

@@ -2,9 +2,12 @@
 
 #include <QMouseEvent>
 
+#include "platform/gui/ui_thread.h"
+
 namespace veldo {
 
 EditBox::EditBox(QWidget* parent) : QLineEdit(parent) {
+    VELDO_ASSERT_UI_THREAD();
     setFrame(false);
 }
 

@@ -4,6 +4,7 @@
 #include <QSvgRenderer>
 
 #include "platform/gui/picture_resources.h"
+#include "platform/gui/ui_thread.h"
 
 namespace veldo {
 
@@ -11,11 +12,13 @@ ImageButton::ImageButton(const QString& normal, const QString& hover, const QStr
                          QWidget* parent)
     : QAbstractButton(parent), normal_((EnsurePictureResources(), new QSvgRenderer(normal, this))),
       hover_(new QSvgRenderer(hover, this)), pressed_(new QSvgRenderer(pressed, this)) {
+    VELDO_ASSERT_UI_THREAD();
     setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::NoFocus);
 }
 
 ImageButton::Look ImageButton::CurrentLook() const {
+    VELDO_ASSERT_UI_THREAD();
     if (isDown()) return Look::Pressed;
     return pointerOver_ ? Look::Hover : Look::Normal;
 }

@@ -4,12 +4,16 @@
 #include <QSvgRenderer>
 
 #include "platform/gui/picture_resources.h"
+#include "platform/gui/ui_thread.h"
 
 namespace veldo {
 
-PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
+    VELDO_ASSERT_UI_THREAD();
+}
 
 void PictureBox::SetVectorPicture(const QString& resourcePath, QSize size) {
+    VELDO_ASSERT_UI_THREAD();
     EnsurePictureResources();
     delete vector_;
     vector_ = new QSvgRenderer(resourcePath, this);
@@ -19,6 +23,7 @@ void PictureBox::SetVectorPicture(const QString& resourcePath, QSize size) {
 }
 
 void PictureBox::SetPictureBytes(const std::string& bytes) {
+    VELDO_ASSERT_UI_THREAD();
     delete vector_;
     vector_ = nullptr;
     image_ = QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()),
@@ -27,11 +32,13 @@ void PictureBox::SetPictureBytes(const std::string& bytes) {
 }
 
 void PictureBox::SetDisplayMode(int mode) {
+    VELDO_ASSERT_UI_THREAD();
     mode_ = mode == kScaled ? kScaled : kCentred;
     update();
 }
 
 bool PictureBox::HasPicture() const {
+    VELDO_ASSERT_UI_THREAD();
     return vector_ != nullptr || !image_.isNull();
 }
 

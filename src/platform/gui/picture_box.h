@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <string>
 
+#include "platform/gui/ui_thread.h"
+
 class QSvgRenderer;
 
 namespace veldo {
@@ -21,7 +23,10 @@ class PictureBox : public QWidget {
     // Image bytes in any format Qt reads; bytes it cannot read leave the box empty.
     void SetPictureBytes(const std::string& bytes);
     void SetDisplayMode(int mode);
-    int DisplayModeValue() const { return mode_; }
+    int DisplayModeValue() const {
+        VELDO_ASSERT_UI_THREAD();
+        return mode_;
+    }
     bool HasPicture() const;
 
   protected:

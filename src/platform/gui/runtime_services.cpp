@@ -30,6 +30,7 @@ constexpr std::chrono::milliseconds kEndGracePeriod{300};
 // Shows a box that blocks no window: the program's windows keep taking clicks and several boxes
 // may be up at once. `onClosed` runs on the UI thread when the user has closed it. UI thread.
 void ShowOwnerlessBox(const QString& message, std::function<void()> onClosed) {
+    VELDO_ASSERT_UI_THREAD();
     auto* box = new QMessageBox(QMessageBox::Information, QString(), message, QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);

@@ -2,11 +2,16 @@
 
 #include <QPainter>
 
+#include "platform/gui/ui_thread.h"
+
 namespace veldo {
 
-ShapeFrame::ShapeFrame(QColor outline, QWidget* parent) : QWidget(parent), outline_(outline) {}
+ShapeFrame::ShapeFrame(QColor outline, QWidget* parent) : QWidget(parent), outline_(outline) {
+    VELDO_ASSERT_UI_THREAD();
+}
 
 void ShapeFrame::SetOutlineColor(QColor outline) {
+    VELDO_ASSERT_UI_THREAD();
     if (outline == outline_) return;
     outline_ = outline;
     update();

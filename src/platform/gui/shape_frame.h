@@ -3,13 +3,18 @@
 #include <QColor>
 #include <QWidget>
 
+#include "platform/gui/ui_thread.h"
+
 namespace veldo {
 
 class ShapeFrame : public QWidget {
     Q_OBJECT
   public:
     ShapeFrame(QColor outline, QWidget* parent);
-    QColor OutlineColor() const { return outline_; }
+    QColor OutlineColor() const {
+        VELDO_ASSERT_UI_THREAD();
+        return outline_;
+    }
     void SetOutlineColor(QColor outline);
 
   protected:

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/gui/picture_resources.h"
+#include "platform/gui/ui_thread.h"
 
 namespace veldo {
 
@@ -13,9 +14,12 @@ SkinnedProgressBar::SkinnedProgressBar(int maximum, QWidget* parent)
       track_((EnsurePictureResources(),
               new QSvgRenderer(QStringLiteral(":/veldo/progress_track.svg"), this))),
       fill_(new QSvgRenderer(QStringLiteral(":/veldo/progress_fill.svg"), this)),
-      maximum_(maximum) {}
+      maximum_(maximum) {
+    VELDO_ASSERT_UI_THREAD();
+}
 
 void SkinnedProgressBar::SetPosition(int position) {
+    VELDO_ASSERT_UI_THREAD();
     if (position == position_) return;
     position_ = position;
     update();

@@ -3,6 +3,8 @@
 // UI thread only; use the control operations elsewhere.
 #include <QWidget>
 
+#include "platform/gui/ui_thread.h"
+
 class QSvgRenderer;
 
 namespace veldo {
@@ -11,8 +13,14 @@ class SkinnedProgressBar : public QWidget {
     Q_OBJECT
   public:
     SkinnedProgressBar(int maximum, QWidget* parent);
-    int Maximum() const { return maximum_; }
-    int Position() const { return position_; }
+    int Maximum() const {
+        VELDO_ASSERT_UI_THREAD();
+        return maximum_;
+    }
+    int Position() const {
+        VELDO_ASSERT_UI_THREAD();
+        return position_;
+    }
     // Values outside 0..maximum are drawn as the nearest end; the value itself is kept.
     void SetPosition(int position);
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/gui/runtime_services.h"
+#include "platform/gui/ui_thread.h"
 
 namespace veldo {
 namespace {
@@ -36,6 +37,7 @@ void WatchSignals() {
 } // namespace
 
 void EndProcessOnStopSignals() {
+    VELDO_ASSERT_UI_THREAD();
     if (signalPipe[0] >= 0) return;
     if (pipe2(signalPipe, O_CLOEXEC) != 0) return;
     std::thread(&WatchSignals).detach();

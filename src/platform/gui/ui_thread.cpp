@@ -11,6 +11,8 @@
 #include <QSocketNotifier>
 #include <QThread>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
 #include <sys/eventfd.h>
@@ -54,6 +56,12 @@ void CreateWaker() {
 bool OnUiThread() {
     auto* app = QCoreApplication::instance();
     return app == nullptr || QThread::currentThread() == app->thread();
+}
+
+void AbortUnlessOnUiThread(const char* function) {
+    if (OnUiThread()) return;
+    std::fprintf(stderr, "veldo: %s called off the UI thread\n", function);
+    std::abort();
 }
 
 void PostToUiThread(std::function<void()> work) {
