@@ -19,6 +19,10 @@ bool AudioDevice::Open() {
     // and the program would no longer end on them.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    // Sized once, before any device thread exists, so the thread's creation orders this write
+    // before every callback (ThreadSanitizer did not see the order SDL's unpausing gives). With
+    // no allowed changes, the callback always asks for exactly this many bytes.
+    if (scratch_.empty()) scratch_.assign(size_t{kDeviceBufferFrames} * kDeviceFrameBytes, 0);
     SDL_AudioSpec want{};
     want.freq = kDeviceRate;
     want.format = AUDIO_S16SYS;
@@ -33,7 +37,6 @@ bool AudioDevice::Open() {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
-    scratch_.assign(std::max<size_t>(have.size, kDeviceBufferFrames * kDeviceFrameBytes), 0);
     started_ = false;
     return true;
 }

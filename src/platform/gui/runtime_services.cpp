@@ -14,7 +14,6 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <unistd.h>
 
 #include "platform/codepage/direct_conversion.h"
 #include "platform/gui/ui_thread.h"
@@ -81,7 +80,9 @@ void EndProcess(int exitCode) {
     std::this_thread::sleep_for(kEndGracePeriod);
     RemoveUnfinishedFiles();
     std::fflush(nullptr);
-    _exit(exitCode);
+    // _Exit, not _exit: a sanitizer's _exit hook may wait (ThreadSanitizer sleeps a second
+    // while other threads run), and the end must not.
+    std::_Exit(exitCode);
 }
 
 std::filesystem::path RunDirectory() {
