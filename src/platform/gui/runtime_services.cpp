@@ -22,8 +22,8 @@
 namespace veldo {
 namespace {
 
-// A UI thread at rest answers within milliseconds; the rest of the second the end is allowed goes
-// to the exit itself, which a loaded machine can stretch.
+// A UI thread at rest answers within milliseconds; this leaves most of the second the end is
+// allowed as margin for a busy machine.
 constexpr std::chrono::milliseconds kEndGracePeriod{300};
 
 // Shows a box that blocks no window: the program's windows keep taking clicks and several boxes
