@@ -19,6 +19,8 @@ namespace {
 // Each sound of the listing stands between these (letter case ignored).
 constexpr char kEntryLeftMarker[] = " <h3 class=\"voice-name\"><a href=\"/sound/";
 constexpr char kEntryRightMarker[] = "</a></h3>";
+// A real listing page of 15 sounds is well under a megabyte; anything past this is refused whole.
+constexpr std::size_t kMaxListingBytes = std::size_t{8} << 20;
 
 } // namespace
 
@@ -29,7 +31,7 @@ void OnListWindowCreated() {
 
 void LoadExplorationPage(const Text& page) {
     const Text url = "http://" + PageHost() + "/sound/exploration?page=" + page + "&per-page=15";
-    explorationPageText = WebGetText(url);
+    explorationPageText = WebGetText(url, kMaxListingBytes);
 
     // The list box and the entries are emptied and filled together, so item k is entry k.
     if (listWindow != nullptr) ClearListBox(listWindow->列表框1);

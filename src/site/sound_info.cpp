@@ -18,12 +18,15 @@ namespace {
 
 // Covers are small pictures; anything larger is not worth decoding.
 constexpr std::size_t kMaxCoverBytes = std::size_t{16} << 20;
+// A real record is a few kilobytes of JSON at most; anything past this is refused whole, before its
+// escapes are decoded.
+constexpr std::size_t kMaxSoundRecordBytes = std::size_t{1} << 20;
 
 } // namespace
 
 void LoadSoundInfo(const Text& id) {
     const Text url = "http://" + InfoHost() + "/sound/info?sound_id=" + id;
-    soundInfoText = DecodeEscapes(WebGetText(url));
+    soundInfoText = DecodeEscapes(WebGetText(url, kMaxSoundRecordBytes));
     WaitMilliseconds(100);
 
     // Each search starts at the top of the record: the first occurrence anywhere wins.

@@ -85,9 +85,14 @@ ByteArray Exchange(const Text& url, const WebRequestOptions& options, TransferCh
 
     ByteArray body;
     char buffer[kReadChunkBytes];
-    while (std::size_t count = request->Read(buffer, sizeof buffer))
+    bool tooLarge = false;
+    while (std::size_t count = request->Read(buffer, sizeof buffer)) {
+        // Closing the request below ends the transfer: the rest is never read.
+        tooLarge = body.size() + count > options.maxBodyBytes;
+        if (tooLarge) break;
         body.append(buffer, count);
-    if (request->Abandoned()) body.clear();
+    }
+    if (tooLarge || request->Abandoned()) body.clear();
     request->QueryRawHeaders(responseHeaders, kResponseHeaderBufferBytes);
     request.reset();
     connection.reset();

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+#include "platform/gui/cover_image.h"
 #include "platform/gui/picture_resources.h"
 #include "platform/gui/ui_thread.h"
 
@@ -24,10 +25,14 @@ void PictureBox::SetVectorPicture(const QString& resourcePath, QSize size) {
 
 void PictureBox::SetPictureBytes(const std::string& bytes) {
     VELDO_ASSERT_UI_THREAD();
+    SetPictureImage(DecodeCoverImage(bytes));
+}
+
+void PictureBox::SetPictureImage(QImage image) {
+    VELDO_ASSERT_UI_THREAD();
     delete vector_;
     vector_ = nullptr;
-    image_ = QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()),
-                              static_cast<int>(bytes.size()));
+    image_ = std::move(image);
     update();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // A box showing one picture, either at its own size in the centre (mode 0) or scaled to fill
 // the box (mode 1). Pictures come from resource paths (vector art) or from image bytes (covers
-// fetched from the site). UI thread only.
+// fetched from the site, decoded by cover_image.h). UI thread only.
 #include <QImage>
 #include <QWidget>
 #include <string>
@@ -20,8 +20,10 @@ class PictureBox : public QWidget {
     explicit PictureBox(QWidget* parent);
     // A vector picture drawn at `size` pixels.
     void SetVectorPicture(const QString& resourcePath, QSize size);
-    // Image bytes in any format Qt reads; bytes it cannot read leave the box empty.
+    // A cover's bytes, decoded here by DecodeCoverImage; bytes it refuses leave the box empty.
     void SetPictureBytes(const std::string& bytes);
+    // A cover already decoded (on a worker, by DecodeCoverImage); a null image empties the box.
+    void SetPictureImage(QImage image);
     void SetDisplayMode(int mode);
     int DisplayModeValue() const {
         VELDO_ASSERT_UI_THREAD();
