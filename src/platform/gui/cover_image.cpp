@@ -34,6 +34,19 @@ const char* CoverFormat(std::string_view bytes) {
     return nullptr;
 }
 
+bool WithinLimit(QSize size) {
+    return !size.isEmpty() && size.width() <= kMaxCoverSide && size.height() <= kMaxCoverSide;
+}
+
+// Qt's GIF reader reports the first frame's size, yet paints every frame onto the whole logical
+// screen, whose size only the file's own header gives.
+bool GifScreenWithinLimit(std::string_view bytes) {
+    if (bytes.size() < 10) return false;
+    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const int width = at(6) | at(7) << 8, height = at(8) | at(9) << 8; // little-endian
+    return width <= kMaxCoverSide && height <= kMaxCoverSide;
+}
+
 } // namespace
 
 QImage DecodeCoverImage(const std::string& bytes) {
@@ -44,11 +57,11 @@ QImage DecodeCoverImage(const std::string& bytes) {
     QBuffer device(&data);
     device.open(QIODevice::ReadOnly);
     QImageReader reader(&device, format);
-    reader.setAutoDetectImageFormat(false); // that decoder or none, whatever the bytes say
-    const QSize size = reader.size();       // the header only
-    if (size.isEmpty() || size.width() > kMaxCoverSide || size.height() > kMaxCoverSide) return {};
+    reader.setAutoDetectImageFormat(false);     // that decoder or none, whatever the bytes say
+    if (!WithinLimit(reader.size())) return {}; // read from the header only
+    if (format == "gif"sv && !GifScreenWithinLimit(bytes)) return {};
     QImage image;
-    if (!reader.read(&image)) return {};
+    if (!reader.read(&image) || !WithinLimit(image.size())) return {};
     return image;
 }
 
