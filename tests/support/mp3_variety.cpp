@@ -153,6 +153,10 @@ Mp3Variety Make(const fs::path& folder) {
 
 } // namespace
 
+std::vector<int16_t> Mpg123Decode(const std::filesystem::path& file) {
+    return PcmOf("mpg123 -q -s '" + file.string() + "'");
+}
+
 const VarietyFile& Mp3Variety::Get(const std::string& name) const {
     for (const auto& f : files)
         if (f.name == name) return f;

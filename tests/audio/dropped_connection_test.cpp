@@ -1,0 +1,131 @@
+// A 20 s sound over a bad link (tests/support/fault_proxy.h in front of nginx): a connection
+// cut every 64 kB or stalled for 3 s is resumed where it stopped, and the device gets exactly
+// mpg123's decode; a cut that can never be resumed ends where it stopped, keeps the announced
+// length, and veldo-play says so and fails.
+#include <sys/wait.h>
+
+#include <fstream>
+
+#include "engine_fixture.h"
+#include "platform/audio/url_fetcher.h"
+#include "support/child_process.h"
+#include "support/fault_proxy.h"
+#include "support/mp3_variety.h"
+#include "support/nginx_server.h"
+#include "support/pcm_analysis.h"
+
+namespace veldo::testing {
+namespace {
+
+// Interleaved stereo without its leading and trailing silent frames.
+std::vector<int16_t> WithoutSilentEnds(std::vector<int16_t> pcm) {
+    size_t first = 0, last = pcm.size();
+    while (first + 1 < last && pcm[first] == 0 && pcm[first + 1] == 0)
+        first += 2;
+    while (last >= first + 2 && pcm[last - 1] == 0 && pcm[last - 2] == 0)
+        last -= 2;
+    return {pcm.begin() + long(first), pcm.begin() + long(last)};
+}
+
+class DroppedConnectionTest : public EngineTest {
+  protected:
+    void SetUp() override {
+        if (NginxServer::Program().empty()) FAIL() << "needs nginx (bash scripts/install-deps)";
+        std::ofstream(folder_.path() / "twenty.mp3", std::ios::binary) << Sound();
+        nginx_ = std::make_unique<NginxServer>(folder_.path());
+        upstream_ = nginx_->Url("").substr(std::string("http://").size());
+        proxy_ = std::make_unique<FaultProxy>(upstream_);
+    }
+    void TearDown() override {
+        EngineTest::TearDown();
+        audio::SetResumePolicyForTesting({});
+    }
+
+    static const std::string& Sound() {
+        static const std::string mp3 = Tone(1450, 20.0);
+        return mp3;
+    }
+    std::vector<int16_t> Reference() const { return Mpg123Decode(folder_.path() / "twenty.mp3"); }
+
+    HSTREAM PlayToTheEnd() {
+        const HSTREAM stream =
+            BASS_StreamCreateURL(proxy_->Url("/twenty.mp3").c_str(), 0, 0, nullptr, nullptr);
+        EXPECT_NE(stream, 0u) << BASS_ErrorGetCode();
+        EXPECT_TRUE(BASS_ChannelPlay(stream, false));
+        EXPECT_TRUE(WaitUntil([&] { return BASS_ChannelIsActive(stream) == BASS_ACTIVE_STOPPED; },
+                              std::chrono::seconds(60)));
+        return stream;
+    }
+
+    std::unique_ptr<NginxServer> nginx_;
+    std::string upstream_; // nginx's host:port
+    std::unique_ptr<FaultProxy> proxy_;
+};
+
+TEST_F(DroppedConnectionTest, ACutEvery64kBIsResumedAndTheDeviceGetsMpg123sDecode) {
+    proxy_->SetFaults({.cutAfterBytes = 64 * 1024});
+    OpenPacedDevice(10);
+    const HSTREAM stream = PlayToTheEnd();
+    const std::vector<int16_t> reference = Reference();
+    const QWORD length = BASS_ChannelGetLength(stream, BASS_POS_BYTE);
+    EXPECT_EQ(length, reference.size() * 2);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream, BASS_POS_BYTE), length);
+    EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_DOWNLOAD), Sound().size());
+    EXPECT_GE(proxy_->Connections(), int(Sound().size() / (64 * 1024)));
+    BASS_Free(); // closes the speaker file
+
+    // Nothing skipped, repeated or changed: the same samples, to within one MP3 frame's length.
+    const std::vector<int16_t> heard = WithoutSilentEnds(ReadPcmFile(Speaker()));
+    const std::vector<int16_t> expected = WithoutSilentEnds(reference);
+    EXPECT_NEAR(double(heard.size()), double(expected.size()), 1152 * 2);
+    const size_t common = std::min(heard.size(), expected.size());
+    EXPECT_TRUE(std::equal(heard.begin(), heard.begin() + long(common), expected.begin()));
+}
+
+TEST_F(DroppedConnectionTest, AThreeSecondStallIsResumedAndPlaysToTheEnd) {
+    proxy_->SetFaults({.stallAtByte = 150000, .stallFor = std::chrono::seconds(3)});
+    OpenPacedDevice(10);
+    BASS_SetConfig(BASS_CONFIG_NET_READTIMEOUT, 1000);
+    const HSTREAM stream = PlayToTheEnd();
+    const QWORD length = BASS_ChannelGetLength(stream, BASS_POS_BYTE);
+    EXPECT_EQ(length, Reference().size() * 2);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream, BASS_POS_BYTE), length);
+    EXPECT_EQ(proxy_->Connections(), 2);
+}
+
+// Cut after 100 kB (6.25 s of the sound), then every connection is refused: it ends where it
+// stopped and keeps its 20 s, and veldo-play prints where it stopped and says it was cut.
+TEST_F(DroppedConnectionTest, ACutThatCannotBeResumedEndsShortKeepingItsLength) {
+    proxy_->SetFaults({.cutAfterBytes = 100000, .answeredConnections = 1});
+    audio::SetResumePolicyForTesting({.firstPause = std::chrono::milliseconds(20)});
+    OpenDevice(true);
+    const HSTREAM stream = PlayToTheEnd();
+    EXPECT_EQ(BASS_ChannelGetLength(stream, BASS_POS_BYTE), Reference().size() * 2);
+    EXPECT_NEAR(BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream, BASS_POS_BYTE)),
+                6.25, 0.3);
+    // The proxy counts the answer's head too.
+    EXPECT_NEAR(double(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_DOWNLOAD)), 100000, 1000);
+    EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_END), Sound().size());
+    EXPECT_EQ(proxy_->Connections(), 1 + 5);
+
+    proxy_ = std::make_unique<FaultProxy>(
+        upstream_, LinkFaults{.cutAfterBytes = 100000, .answeredConnections = 1});
+    ChildProcess player;
+    ASSERT_TRUE(player.Start({"/bin/sh", "-c",
+                              std::string(VELDO_PLAY) + " --quiet " + proxy_->Url("/twenty.mp3") +
+                                  " 2>&1"},
+                             true));
+    std::string printed;
+    char buffer[256];
+    for (long got; (got = player.Read(buffer, sizeof buffer)) > 0;)
+        printed.append(buffer, size_t(got));
+    int status = 0;
+    ASSERT_TRUE(player.WaitForEnd(std::chrono::seconds(30), status));
+    EXPECT_NE(printed.find("stopped  00:06 / 00:20"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("the stream was cut"), std::string::npos) << printed;
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+}
+
+} // namespace
+} // namespace veldo::testing
