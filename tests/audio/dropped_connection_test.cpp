@@ -111,10 +111,10 @@ TEST_F(DroppedConnectionTest, ACutThatCannotBeResumedEndsShortKeepingItsLength) 
     proxy_ = std::make_unique<FaultProxy>(
         upstream_, LinkFaults{.cutAfterBytes = 100000, .answeredConnections = 1});
     ChildProcess player;
-    ASSERT_TRUE(player.Start({"/bin/sh", "-c",
-                              std::string(VELDO_PLAY) + " --quiet " + proxy_->Url("/twenty.mp3") +
-                                  " 2>&1"},
-                             true));
+    ASSERT_TRUE(
+        player.Start({"/bin/sh", "-c",
+                      std::string(VELDO_PLAY) + " --quiet " + proxy_->Url("/twenty.mp3") + " 2>&1"},
+                     true));
     std::string printed;
     char buffer[256];
     for (long got; (got = player.Read(buffer, sizeof buffer)) > 0;)

@@ -1,7 +1,7 @@
 // Media that lie about what they are: a 2 GB MP3 offered for download (made on the fly, never
-// held in memory by either side), covers that are no picture or claim 50000 x 50000 pixels, and
-// an MP3 address that answers 200 with an HTML page. Memory is measured as the growth of the
-// peak resident size over the load.
+// held in memory by either side), an MP3 behind a 256 MB ID3 tag, covers that are no picture or
+// claim 50000 x 50000 pixels, and an MP3 address that answers 200 with an HTML page. Memory is
+// measured as the growth of the peak resident size over the load.
 #include "fault_fixture.h"
 #include "player/playback_control.h"
 
@@ -11,7 +11,10 @@ namespace {
 constexpr std::uint64_t kHugeMp3Bytes = std::uint64_t{2} << 30;
 constexpr long kBoundedGrowthKb = 64 * 1024;
 
-enum class Lie { HugeMp3, TextCover, GiantCover, HtmlMp3 };
+enum class Lie { HugeMp3, TextCover, GiantCover, HtmlMp3, GiantId3Tag };
+
+// The largest ID3v2 tag there can be (its size has 28 bits): 256 MB of zeros before the sound.
+constexpr std::uint64_t kGiantTagBytes = (std::uint64_t{1} << 28) - 1;
 
 class HostileMedia : public FaultTest {
   protected:
@@ -39,6 +42,20 @@ class HostileMedia : public FaultTest {
         if (cover && lie == Lie::GiantCover) {
             const std::string png = PngClaiming(50000, 50000);
             connection.Send(AnswerHead("200 OK", "image/png", png.size()) + png);
+            return true;
+        }
+        if (media && lie == Lie::GiantId3Tag) {
+            const std::string head =
+                AnswerHead("200 OK", "audio/mpeg", 10 + kGiantTagBytes + ToneMp3().size()) +
+                std::string("ID3\x03\x00\x00\x7f\x7f\x7f\x7f", 10);
+            if (!connection.Send(head)) return true;
+            const std::string zeros(std::size_t{1} << 20, '\0');
+            for (std::uint64_t left = kGiantTagBytes; left > 0;
+                 left -= std::min<std::uint64_t>(left, zeros.size()))
+                if (!connection.Send(std::string_view(zeros).substr(
+                        0, std::min<std::uint64_t>(left, zeros.size()))))
+                    return true;
+            connection.Send(ToneMp3());
             return true;
         }
         if (media && lie == Lie::HtmlMp3) {
@@ -88,6 +105,21 @@ TEST_F(HostileMedia, ATwoGigabyteMp3PlaysInBoundedMemory) {
     std::printf("2 GB MP3 played for 3 s: peak RSS growth %ld kB\n", peakGrowth);
     ResetPlayer();
     EXPECT_LT(peakGrowth, kBoundedGrowthKb);
+}
+
+// A 256 MB ID3 tag before a 3 s sound: the tag passes through without being kept, and the
+// sound plays.
+TEST_F(HostileMedia, AGiantId3TagIsSkippedInBoundedMemory) {
+    lie = Lie::GiantId3Tag;
+    SearchFor("101");
+    const long before = ProcStatusKb("VmRSS");
+    ResetPeakRss();
+    const long long ms = Timed([this] { window->图形按钮play->click(); });
+    const long peakGrowth = ProcStatusKb("VmHWM") - before;
+    std::printf("256 MB ID3 tag: play took %lld ms, peak RSS growth %ld kB\n", ms, peakGrowth);
+    EXPECT_LT(ms, kHandlerBoundMs);
+    EXPECT_LT(peakGrowth, kBoundedGrowthKb);
+    EXPECT_EQ(BASS_ChannelIsActive(currentStream), BASS_ACTIVE_PLAYING);
 }
 
 TEST_F(HostileMedia, ACoverThatIsNoPictureLeavesTheBoxEmptyAndTheSoundPlayable) {

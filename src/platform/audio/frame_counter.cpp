@@ -25,8 +25,9 @@ void FrameCounter::Feed(const char* data, size_t length) {
     if (!handle_ || length == 0) return;
     audio_.clear();
     skipper_.Pass(data, length, audio_);
-    if (audio_.empty() || mpg123_feed(handle_, reinterpret_cast<const unsigned char*>(audio_.data()),
-                                      audio_.size()) != MPG123_OK)
+    if (audio_.empty() ||
+        mpg123_feed(handle_, reinterpret_cast<const unsigned char*>(audio_.data()),
+                    audio_.size()) != MPG123_OK)
         return;
     for (;;) {
         const int result = mpg123_framebyframe_next(handle_);

@@ -17,7 +17,7 @@ class LeadingTagSkipper {
     uint64_t SkippedBytes() const { return skipped_; }
 
   private:
-    std::string header_;   // the start of what may be a tag header
+    std::string header_;    // the start of what may be a tag header
     uint64_t skipLeft_ = 0; // bytes of the current tag still to drop
     uint64_t skipped_ = 0;
     bool done_ = false;
