@@ -10,6 +10,7 @@
 #include "platform/audio/url_fetcher.h"
 #include "support/child_process.h"
 #include "support/fault_proxy.h"
+#include "support/fault_server.h"
 #include "support/mp3_variety.h"
 #include "support/nginx_server.h"
 #include "support/pcm_analysis.h"
@@ -17,14 +18,10 @@
 namespace veldo::testing {
 namespace {
 
-// Interleaved stereo without its leading and trailing silent frames.
-std::vector<int16_t> WithoutSilentEnds(std::vector<int16_t> pcm) {
-    size_t first = 0, last = pcm.size();
-    while (first + 1 < last && pcm[first] == 0 && pcm[first + 1] == 0)
-        first += 2;
-    while (last >= first + 2 && pcm[last - 1] == 0 && pcm[last - 2] == 0)
-        last -= 2;
-    return {pcm.begin() + long(first), pcm.begin() + long(last)};
+// Interleaved stereo from its first to its last audible frame.
+std::vector<int16_t> Audible(const std::vector<int16_t>& pcm) {
+    const auto [first, last] = AudibleSpan(pcm, 2);
+    return {pcm.begin() + first * 2, pcm.begin() + (last + 1) * 2};
 }
 
 class DroppedConnectionTest : public EngineTest {
@@ -47,9 +44,9 @@ class DroppedConnectionTest : public EngineTest {
     }
     std::vector<int16_t> Reference() const { return Mpg123Decode(folder_.path() / "twenty.mp3"); }
 
-    HSTREAM PlayToTheEnd() {
-        const HSTREAM stream =
-            BASS_StreamCreateURL(proxy_->Url("/twenty.mp3").c_str(), 0, 0, nullptr, nullptr);
+    HSTREAM PlayToTheEnd() { return PlayToTheEnd(proxy_->Url("/twenty.mp3")); }
+    HSTREAM PlayToTheEnd(const std::string& url) {
+        const HSTREAM stream = BASS_StreamCreateURL(url.c_str(), 0, 0, nullptr, nullptr);
         EXPECT_NE(stream, 0u) << BASS_ErrorGetCode();
         EXPECT_TRUE(BASS_ChannelPlay(stream, false));
         EXPECT_TRUE(WaitUntil([&] { return BASS_ChannelIsActive(stream) == BASS_ACTIVE_STOPPED; },
@@ -75,8 +72,8 @@ TEST_F(DroppedConnectionTest, ACutEvery64kBIsResumedAndTheDeviceGetsMpg123sDecod
     BASS_Free(); // closes the speaker file
 
     // Nothing skipped, repeated or changed: the same samples, to within one MP3 frame's length.
-    const std::vector<int16_t> heard = WithoutSilentEnds(ReadPcmFile(Speaker()));
-    const std::vector<int16_t> expected = WithoutSilentEnds(reference);
+    const std::vector<int16_t> heard = Audible(ReadPcmFile(Speaker()));
+    const std::vector<int16_t> expected = Audible(reference);
     EXPECT_NEAR(double(heard.size()), double(expected.size()), 1152 * 2);
     const size_t common = std::min(heard.size(), expected.size());
     EXPECT_TRUE(std::equal(heard.begin(), heard.begin() + long(common), expected.begin()));
@@ -91,6 +88,28 @@ TEST_F(DroppedConnectionTest, AThreeSecondStallIsResumedAndPlaysToTheEnd) {
     EXPECT_EQ(length, Reference().size() * 2);
     EXPECT_EQ(BASS_ChannelGetPosition(stream, BASS_POS_BYTE), length);
     EXPECT_EQ(proxy_->Connections(), 2);
+}
+
+// A server that ignores ranges sends the whole file again: what the stream has is skipped,
+// unless the file has changed meanwhile (another ETag), which is never spliced.
+TEST_F(DroppedConnectionTest, AWholeAnswerToARangeIsReadFromTheOffsetUnlessTheFileChanged) {
+    OpenDevice(true);
+    for (const bool changed : {false, true}) {
+        SCOPED_TRACE(changed ? "changed" : "same file");
+        std::atomic<int> answers{0};
+        FaultServer server([&](const std::string&, FaultConnection& connection) {
+            const bool first = answers.fetch_add(1) == 0;
+            const std::string etag = first || !changed ? "ETag: \"1\"\r\n" : "ETag: \"2\"\r\n";
+            connection.Send(AnswerHead("200 OK", "audio/mpeg", Sound().size(), etag) +
+                            Sound().substr(0, first ? 100000 : std::string::npos));
+        });
+        const HSTREAM stream = PlayToTheEnd(server.Url("/twenty.mp3"));
+        const QWORD length = BASS_ChannelGetLength(stream, BASS_POS_BYTE);
+        EXPECT_EQ(length, Reference().size() * 2);
+        EXPECT_EQ(BASS_ChannelGetPosition(stream, BASS_POS_BYTE) < length, changed);
+        EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_DOWNLOAD),
+                  changed ? 100000u : Sound().size());
+    }
 }
 
 // Cut after 100 kB (6.25 s of the sound), then every connection is refused: it ends where it
