@@ -36,6 +36,7 @@ class DroppedConnectionTest : public EngineTest {
     void TearDown() override {
         EngineTest::TearDown();
         audio::SetResumePolicyForTesting({});
+        BASS_SetConfig(BASS_CONFIG_NET_READTIMEOUT, 30000); // the default again
     }
 
     static const std::string& Sound() {
