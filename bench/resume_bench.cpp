@@ -48,8 +48,8 @@ void BM_BytesFetchedWithACutEvery64kB(benchmark::State& state) {
             return;
         }
         FaultProxy uncut(upstream), cut(upstream, LinkFaults{.cutAfterBytes = 64 * 1024});
-        const bool played = PlayToTheEnd(uncut.Url("/twenty.mp3")) &&
-                            PlayToTheEnd(cut.Url("/twenty.mp3"));
+        const bool played =
+            PlayToTheEnd(uncut.Url("/twenty.mp3")) && PlayToTheEnd(cut.Url("/twenty.mp3"));
         BASS_Free();
         if (!played) {
             state.SkipWithError("a stream did not play to its end");
@@ -68,10 +68,7 @@ void BM_BytesFetchedWithACutEvery64kB(benchmark::State& state) {
                                   text(cutRatio), "x", "the same stream uncut", text(uncutRatio),
                                   text(cutRatio / uncutRatio), "<= 1.05", "-");
 }
-BENCHMARK(BM_BytesFetchedWithACutEvery64kB)
-    ->Iterations(1)
-    ->Unit(benchmark::kSecond)
-    ->UseRealTime();
+BENCHMARK(BM_BytesFetchedWithACutEvery64kB)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 } // namespace
 
