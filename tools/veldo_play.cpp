@@ -2,7 +2,8 @@
 // the state, position, length and a one-line spectrum. A tool for trying the engine by hand.
 // Options (for the benchmark): --fft-ms N queries the spectrum every N ms (default 50);
 // --quiet prints only the final line. SIGINT, SIGTERM and SIGHUP stop the stream and end the
-// program with 128 + the signal's number; a second one ends it at once.
+// program with 128 + the signal's number; a second one ends it at once. A stream cut short
+// for good (its connection lost and not resumable) ends with status 1 and says so.
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -122,6 +123,15 @@ int main(int argc, char** argv) {
         if (state == BASS_ACTIVE_STOPPED) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(fftMs));
     }
+    // Ended with less of the file than its server announced: the rest could not be had.
+    const QWORD fetched = BASS_StreamGetFilePosition(stream, BASS_FILEPOS_DOWNLOAD);
+    const QWORD announced = BASS_StreamGetFilePosition(stream, BASS_FILEPOS_END);
     BASS_Free();
+    if (announced != QWORD(-1) && fetched < announced) {
+        std::fprintf(stderr, "veldo-play: the stream was cut after %llu of %llu bytes\n",
+                     static_cast<unsigned long long>(fetched),
+                     static_cast<unsigned long long>(announced));
+        return 1;
+    }
     return 0;
 }

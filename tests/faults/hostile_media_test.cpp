@@ -1,7 +1,7 @@
 // Media that lie about what they are: a 2 GB MP3 offered for download (made on the fly, never
-// held in memory by either side), covers that are no picture or claim 50000 x 50000 pixels, and
-// an MP3 address that answers 200 with an HTML page. Memory is measured as the growth of the
-// peak resident size over the load.
+// held in memory by either side), an MP3 behind a 256 MB ID3 tag, covers that are no picture or
+// claim 50000 x 50000 pixels, and an MP3 address that answers 200 with an HTML page. Memory is
+// measured as the growth of the peak resident size over the load.
 #include <future>
 
 #include "fault_fixture.h"
@@ -14,7 +14,10 @@ namespace {
 constexpr std::uint64_t kHugeMp3Bytes = std::uint64_t{2} << 30;
 constexpr long kBoundedGrowthKb = 64 * 1024;
 
-enum class Lie { HugeMp3, TextCover, GiantCover, HtmlMp3, ServedCover, HugeTexts };
+enum class Lie { HugeMp3, TextCover, GiantCover, HtmlMp3, ServedCover, HugeTexts, GiantId3Tag };
+
+// The largest ID3v2 tag there can be (its size has 28 bits), header included: 256 MB.
+constexpr std::uint64_t kGiantTagBytes = 10 + (std::uint64_t{1} << 28) - 1;
 
 class HostileMedia : public FaultTest {
   protected:
@@ -59,6 +62,19 @@ class HostileMedia : public FaultTest {
             connection.Send(AnswerHead("200 OK", "text/html", chunk.size() * megabytes));
             for (int sent = 0; sent < megabytes && connection.Send(chunk);)
                 ++sent;
+            return true;
+        }
+        if (media && lie == Lie::GiantId3Tag) {
+            const std::string zeros(std::size_t{1} << 20, '\0');
+            const std::string header("ID3\x03\x00\x00\x7f\x7f\x7f\x7f", 10);
+            bool sent = connection.Send(
+                AnswerHead("200 OK", "audio/mpeg", kGiantTagBytes + ToneMp3().size()) + header);
+            for (std::uint64_t left = kGiantTagBytes - 10; sent && left > 0;) {
+                const std::size_t n = std::min<std::uint64_t>(left, zeros.size());
+                sent = connection.Send(std::string_view(zeros).substr(0, n));
+                left -= n;
+            }
+            if (sent) connection.Send(ToneMp3());
             return true;
         }
         if (media && lie == Lie::HtmlMp3) {
@@ -108,6 +124,22 @@ TEST_F(HostileMedia, ATwoGigabyteMp3PlaysInBoundedMemory) {
     std::printf("2 GB MP3 played for 3 s: peak RSS growth %ld kB\n", peakGrowth);
     ResetPlayer();
     EXPECT_LT(peakGrowth, kBoundedGrowthKb);
+}
+
+// A 256 MB ID3 tag before a 3 s sound: the tag passes through without being kept, and the
+// sound plays.
+TEST_F(HostileMedia, AGiantId3TagIsSkippedInBoundedMemory) {
+    lie = Lie::GiantId3Tag;
+    BASS_SetConfig(BASS_CONFIG_NET_READTIMEOUT, 10000); // the wait for 256 MB on a loaded machine
+    SearchFor("101");
+    const long before = ProcStatusKb("VmRSS");
+    ResetPeakRss();
+    const long long ms = Timed([this] { window->图形按钮play->click(); });
+    const long peakGrowth = ProcStatusKb("VmHWM") - before;
+    std::printf("256 MB ID3 tag: play took %lld ms, peak RSS growth %ld kB\n", ms, peakGrowth);
+    EXPECT_LT(ms, kHandlerBoundMs);
+    EXPECT_LT(peakGrowth, kBoundedGrowthKb);
+    EXPECT_EQ(BASS_ChannelIsActive(currentStream), BASS_ACTIVE_PLAYING);
 }
 
 TEST_F(HostileMedia, ACoverThatIsNoPictureLeavesTheBoxEmptyAndTheSoundPlayable) {

@@ -87,11 +87,15 @@ void FaultProxy::Accept(int clientFd) {
 }
 
 void FaultProxy::Serve(int clientFd) {
-    connections_.fetch_add(1);
+    const int number = connections_.fetch_add(1) + 1;
     LinkFaults faults;
     {
         std::lock_guard lock(mutex_);
         faults = faults_;
+    }
+    if (faults.answeredConnections > 0 && number > faults.answeredConnections) {
+        Forget(clientFd);
+        return;
     }
     if (faults.silent) {
         std::array<char, 4096> sink;

@@ -30,6 +30,7 @@ struct LinkFaults {
     std::size_t bytesPerSecond = 0;           // answer bytes a second at most (0: unlimited)
     std::chrono::milliseconds firstByteDelay{0}; // before any answer byte of each connection
     bool silent = false;                      // accept, read, never answer
+    int answeredConnections = 0;              // later ones are closed at once (0: no limit)
 };
 
 class FaultProxy {

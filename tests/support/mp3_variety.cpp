@@ -148,10 +148,21 @@ Mp3Variety Make(const fs::path& folder) {
     v.files.push_back(m.File("rate-change-44k-16k.mp3", {{44100, 2}, {16000, 1}},
                              {m.Part(44100, 2, lameUntagged + "128 IN OUT", "part-a.mp3"),
                               m.Part(16000, 1, lameUntagged + "64 IN OUT", "part-b.mp3")}));
+    one("lame-44k-32kbps.mp3", 44100, 2, lame + "32 --resample 44.1 IN OUT");
+    one("ffmpeg-8k-mono.mp3", 8000, 1, "ffmpeg -loglevel error -i IN -c:a libmp3lame -b:a 16k OUT");
+    one("twolame-48k-layer2.mp2", 48000, 2, "twolame --quiet -b 192 IN OUT");
+    // 44.1 kHz stereo, then 22.05 kHz mono in the same stream, both without a header.
+    v.files.push_back(m.File("rate-change-44k-22k-mono.mp3", {{44100, 2}, {22050, 1}},
+                             {m.Part(44100, 2, lameUntagged + "128 IN OUT", "part-c.mp3"),
+                              m.Part(22050, 1, lameUntagged + "64 IN OUT", "part-d.mp3")}));
     return v;
 }
 
 } // namespace
+
+std::vector<int16_t> Mpg123Decode(const std::filesystem::path& file) {
+    return PcmOf("mpg123 -q -s '" + file.string() + "'");
+}
 
 const VarietyFile& Mp3Variety::Get(const std::string& name) const {
     for (const auto& f : files)

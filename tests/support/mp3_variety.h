@@ -36,6 +36,9 @@ struct Mp3Variety {
     const VarietyFile& Get(const std::string& name) const;
 };
 
+// mpg123's decode of `file`: interleaved 16-bit samples.
+std::vector<int16_t> Mpg123Decode(const std::filesystem::path& file);
+
 // Made on the first call.
 const Mp3Variety& TheMp3Variety();
 

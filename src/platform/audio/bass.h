@@ -19,6 +19,8 @@ inline constexpr DWORD BASS_ACTIVE_STALLED = 2;
 inline constexpr DWORD BASS_ACTIVE_PAUSED = 3;
 inline constexpr DWORD BASS_POS_BYTE = 0;
 inline constexpr DWORD BASS_DATA_FFT256 = 0x80000000;
+inline constexpr DWORD BASS_FILEPOS_DOWNLOAD = 1; // bytes of the file fetched so far
+inline constexpr DWORD BASS_FILEPOS_END = 2;      // the file's announced length
 
 // Error codes readable with BASS_ErrorGetCode.
 inline constexpr int BASS_OK = 0;
@@ -56,6 +58,10 @@ DWORD BASS_ChannelIsActive(DWORD handle);
 QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode);     // (QWORD)-1 on error
 QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode);   // (QWORD)-1 on error
 double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos); // negative on error
+// Any thread; takes its download buffer's lock. (QWORD)-1 on error, and for BASS_FILEPOS_END
+// when no length was announced. A stream that stopped by itself with less downloaded than
+// its end was cut: the rest of the file could not be had.
+QWORD BASS_StreamGetFilePosition(DWORD handle, DWORD mode);
 // Any thread; takes the stream's own lock around the transform.
 DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length); // (DWORD)-1 on error
 // Any thread: the error of the last call made on the calling thread (a per-thread value, so

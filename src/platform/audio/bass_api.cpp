@@ -176,6 +176,17 @@ DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length) {
     return DWORD(veldo::audio::kFftSize * stream->SourceFrameBytes());
 }
 
+QWORD BASS_StreamGetFilePosition(DWORD handle, DWORD mode) {
+    auto stream = FindStream(handle);
+    if (!stream) return QWORD(-1);
+    const int64_t bytes = mode == BASS_FILEPOS_DOWNLOAD ? stream->FetchedBytes()
+                          : mode == BASS_FILEPOS_END    ? stream->AnnouncedBytes()
+                                                        : -1;
+    if (bytes < 0) return Fail(BASS_ERROR_NOTAVAIL), QWORD(-1);
+    lastError = BASS_OK;
+    return QWORD(bytes);
+}
+
 int BASS_ErrorGetCode() {
     return lastError;
 }

@@ -140,7 +140,13 @@ void DecodePipeline::DecodeLoop() {
 
     // The resampler's tail is the end of the sound: it goes out like the rest.
     if (!abort_.load()) converter.Flush(toRing);
-    lengthFrames_.store(decodedFrames_.load());
+    // A file that could not be fetched whole keeps the length it announced: the sound ends
+    // where it stopped, short of its length.
+    if (compressed_.Result() == FetchResult::Failed && compressed_.ExpectedSize() > 0) {
+        storeLength();
+    } else {
+        lengthFrames_.store(decodedFrames_.load());
+    }
     decodeDone_.store(true);
     if (decodedFrames_.load() > 0) {
         SignalReady(true, 0); // a sound shorter than the prebuffer

@@ -53,6 +53,9 @@ class DecodePipeline {
     int64_t DecodedFrames() const { return decodedFrames_.load(); } // source frames
     bool DecodeDone() const { return decodeDone_.load(); }          // every frame is in the ring
     size_t Readable() const { return ring_.Readable(); }
+    // Bytes of the file fetched so far, and the length its server announced (-1: none).
+    int64_t FetchedBytes() const { return int64_t(compressed_.Size()); }
+    int64_t AnnouncedBytes() const { return compressed_.ExpectedSize(); }
 
     // Reader thread: copies up to `bytes` of device-format PCM into `target` and returns how
     // many it copied.

@@ -23,7 +23,11 @@ FrameCounter::~FrameCounter() {
 
 void FrameCounter::Feed(const char* data, size_t length) {
     if (!handle_ || length == 0) return;
-    if (mpg123_feed(handle_, reinterpret_cast<const unsigned char*>(data), length) != MPG123_OK)
+    audio_.clear();
+    skipper_.Pass(data, length, audio_);
+    if (audio_.empty() ||
+        mpg123_feed(handle_, reinterpret_cast<const unsigned char*>(audio_.data()),
+                    audio_.size()) != MPG123_OK)
         return;
     for (;;) {
         const int result = mpg123_framebyframe_next(handle_);

@@ -5,6 +5,9 @@
 // is. Used by one thread at a time (the fetch thread).
 #include <cstddef>
 #include <cstdint>
+#include <string>
+
+#include "platform/audio/leading_tag_skipper.h"
 
 struct mpg123_handle_struct;
 
@@ -24,6 +27,8 @@ class FrameCounter {
 
   private:
     mpg123_handle_struct* handle_ = nullptr;
+    LeadingTagSkipper skipper_; // a tag is dropped, not fed: libmpg123 would hold it whole
+    std::string audio_;         // what the skipper passes on, reused
     long firstRate_ = 0;
     int64_t frames_ = 0;
 };

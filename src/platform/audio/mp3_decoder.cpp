@@ -35,13 +35,19 @@ Mp3Decoder::~Mp3Decoder() {
 }
 
 void Mp3Decoder::SetFileSize(int64_t bytes) {
-    if (bytes <= 0) return;
-    mpg123_set_filesize(handle_, off_t(bytes));
-    sizeGiven_ = true;
+    if (bytes > 0) fileSize_ = bytes;
 }
 
 bool Mp3Decoder::Feed(const void* data, size_t length) {
-    return mpg123_feed(handle_, static_cast<const unsigned char*>(data), length) == MPG123_OK;
+    audio_.clear();
+    skipper_.Pass(static_cast<const char*>(data), length, audio_);
+    if (audio_.empty()) return true;
+    if (fileSize_ > 0 && !sizeGiven_) {
+        mpg123_set_filesize(handle_, off_t(fileSize_ - int64_t(skipper_.SkippedBytes())));
+        sizeGiven_ = true;
+    }
+    return mpg123_feed(handle_, reinterpret_cast<const unsigned char*>(audio_.data()),
+                       audio_.size()) == MPG123_OK;
 }
 
 Mp3Decoder::Step Mp3Decoder::Next(const uint8_t*& pcm, size_t& bytes) {

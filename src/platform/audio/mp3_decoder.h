@@ -3,6 +3,9 @@
 // Used by one thread at a time.
 #include <cstddef>
 #include <cstdint>
+#include <string>
+
+#include "platform/audio/leading_tag_skipper.h"
 
 struct mpg123_handle_struct;
 
@@ -28,6 +31,7 @@ class Mp3Decoder {
     bool Usable() const { return handle_ != nullptr; }
     // The compressed size lets libmpg123 estimate the length of files without a LAME tag.
     void SetFileSize(int64_t bytes);
+    // Leading ID3v2 tags are dropped here, never fed: libmpg123 would hold them whole.
     bool Feed(const void* data, size_t length);
     // Decodes one frame. On Audio, `pcm` and `bytes` point into the decoder's own buffer,
     // valid until the next call.
@@ -39,6 +43,9 @@ class Mp3Decoder {
 
   private:
     mpg123_handle_struct* handle_ = nullptr;
+    LeadingTagSkipper skipper_;
+    std::string audio_;     // what Feed passes on, reused
+    int64_t fileSize_ = -1; // handed to libmpg123, less the tags, once they have passed
     bool sizeGiven_ = false;
     bool lengthKnown_ = false; // a header or the file size gave the length
 };

@@ -46,6 +46,10 @@ class Stream {
     // arrived whole yet.
     int64_t LengthBytes() const;
     int64_t PositionBytes() const;
+    // The compressed file: bytes fetched so far and the length announced (-1: none). Fewer
+    // fetched than announced once the sound has ended means the rest could not be had.
+    int64_t FetchedBytes() const { return pipeline_.FetchedBytes(); }
+    int64_t AnnouncedBytes() const { return pipeline_.AnnouncedBytes(); }
     double BytesToSeconds(int64_t bytes) const;
     int SourceFrameBytes() const { return pipeline_.SourceChannels() * 2; }
     // 128 magnitudes of the 256 frames heard now: zeros while nothing plays (not started,

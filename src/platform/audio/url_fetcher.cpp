@@ -1,14 +1,35 @@
+// Threads: see url_fetcher.h.
 #include "platform/audio/url_fetcher.h"
 
-#include <chrono>
+#include <algorithm>
 
 #include "platform/audio/bass.h"
+#include "platform/audio/range_answer.h"
 #include "platform/net/http_transfer.h"
 
 namespace veldo::audio {
 
+namespace {
+
+std::mutex policyMutex;
+ResumePolicy currentPolicy;
+
+ResumePolicy CurrentResumePolicy() {
+    std::lock_guard lock(policyMutex);
+    return currentPolicy;
+}
+
+constexpr std::chrono::milliseconds kLongestPause{8000};
+
+} // namespace
+
+void SetResumePolicyForTesting(const ResumePolicy& policy) {
+    std::lock_guard lock(policyMutex);
+    currentPolicy = policy;
+}
+
 UrlFetcher::UrlFetcher(std::string url, FetchLimits limits, CompressedBuffer& target)
-    : url_(std::move(url)), limits_(limits), target_(target) {
+    : url_(std::move(url)), limits_(limits), policy_(CurrentResumePolicy()), target_(target) {
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -18,38 +39,107 @@ UrlFetcher::~UrlFetcher() {
 }
 
 void UrlFetcher::Abort() {
-    abort_.store(true);
+    {
+        std::lock_guard lock(pauseMutex_);
+        abort_.store(true);
+    }
+    pauseEnd_.notify_all();
+}
+
+bool UrlFetcher::Pause(std::chrono::milliseconds duration) {
+    std::unique_lock lock(pauseMutex_);
+    return !pauseEnd_.wait_for(lock, duration, [this] { return abort_.load(); });
 }
 
 void UrlFetcher::Run() {
+    using Clock = std::chrono::steady_clock;
+    auto lastNewByte = Clock::now();
+    int fruitless = 0;
+    for (bool resuming = false;; resuming = true) {
+        const int64_t before = have_;
+        const TryEnd end = Try(resuming);
+        if (end == TryEnd::Complete) {
+            target_.Finish(FetchResult::Complete, 0);
+            return;
+        }
+        const int error = end == TryEnd::TimedOut ? BASS_ERROR_TIMEOUT : BASS_ERROR_FILEOPEN;
+        // Only a length that was announced tells that something is missing; a refused
+        // resumption (another version of the file, a wrong range) will not get better.
+        if (abort_.load() || total_ < 0 || end == TryEnd::Refused) {
+            target_.Finish(FetchResult::Failed, error);
+            return;
+        }
+        if (have_ > before) {
+            lastNewByte = Clock::now();
+            fruitless = 0;
+            continue;
+        }
+        ++fruitless;
+        const auto pause = std::min(policy_.firstPause * (1 << std::min(fruitless - 1, 16)),
+                                    std::chrono::milliseconds(kLongestPause));
+        if (fruitless >= policy_.fruitlessTries ||
+            Clock::now() + pause - lastNewByte >= policy_.giveUpAfter || !Pause(pause)) {
+            target_.Finish(FetchResult::Failed, error);
+            return;
+        }
+    }
+}
+
+UrlFetcher::TryEnd UrlFetcher::Try(bool resuming) {
     TransferSettings settings;
     settings.limits = {std::chrono::milliseconds(limits_.connectTimeoutMs),
                        std::chrono::milliseconds(limits_.stallTimeoutMs)};
     settings.cancel = &abort_;
     HttpTransfer transfer(url_, std::move(settings));
-    if (!transfer.Opened()) {
-        target_.Finish(FetchResult::Failed, BASS_ERROR_FILEOPEN);
-        return;
-    }
+    if (!transfer.Opened()) return TryEnd::Refused;
     curl_easy_setopt(transfer.easy(), CURLOPT_FAILONERROR, 1L);
-    bool sizeKnown = false;
+    const std::string range = std::to_string(have_) + "-";
+    curl_slist* headers = nullptr;
+    if (resuming) {
+        curl_easy_setopt(transfer.easy(), CURLOPT_RANGE, range.c_str());
+        // A server whose file changed since then sends the new one whole (200), not a piece.
+        if (!validator_.empty())
+            headers = curl_slist_append(headers, ("If-Range: " + validator_).c_str());
+        curl_easy_setopt(transfer.easy(), CURLOPT_HTTPHEADER, headers);
+    }
+    RangeAnswer answer;
+    transfer.OnHeader([&](std::string_view line) { answer.Take(line); });
+    bool checked = false, refused = false;
+    int64_t skip = 0; // bytes of a whole answer to a range request that we already have
     // Append waits while playback is behind (or paused): the transfer does not count that
     // wait as network silence.
     transfer.OnBody([&](const char* data, std::size_t size) {
-        if (!sizeKnown) {
-            sizeKnown = true;
-            target_.SetExpectedSize(transfer.ContentLength());
+        if (!checked) {
+            checked = true;
+            const long status = transfer.Status();
+            if (!resuming) {
+                total_ = transfer.ContentLength();
+                validator_ = answer.Validator();
+                target_.SetExpectedSize(total_);
+            } else if (status == 206) {
+                refused = answer.rangeStart != have_ ||
+                          (answer.rangeTotal >= 0 && answer.rangeTotal != total_);
+            } else {
+                // The whole file again: read from the start, but only the same version of it.
+                refused = status != 200 || transfer.ContentLength() != total_ ||
+                          answer.Validator() != validator_;
+                skip = have_;
+            }
+            if (refused) return false;
         }
-        target_.Append(data, size);
+        const size_t skipped = size_t(std::min<int64_t>(skip, int64_t(size)));
+        skip -= int64_t(skipped);
+        if (skipped < size) {
+            target_.Append(data + skipped, size - skipped);
+            have_ += int64_t(size - skipped);
+        }
         return true;
     });
-    if (transfer.Perform() == CURLE_OK) {
-        target_.Finish(FetchResult::Complete, 0);
-    } else if (transfer.TimedOut()) {
-        target_.Finish(FetchResult::Failed, BASS_ERROR_TIMEOUT);
-    } else {
-        target_.Finish(FetchResult::Failed, BASS_ERROR_FILEOPEN);
-    }
+    const CURLcode result = transfer.Perform();
+    curl_slist_free_all(headers);
+    if (refused) return TryEnd::Refused;
+    if (total_ >= 0 ? have_ >= total_ : result == CURLE_OK) return TryEnd::Complete;
+    return transfer.TimedOut() ? TryEnd::TimedOut : TryEnd::Cut;
 }
 
 } // namespace veldo::audio

@@ -1,9 +1,15 @@
 #pragma once
-/* Threads: the constructor starts one fetch thread that runs the HTTP transfer and appends what
- * arrives to the CompressedBuffer. The owner's thread may call Abort at any time (an atomic flag
- * that the transfer's progress and body callbacks read); the destructor aborts and joins the
- * thread. */
+/* Threads: the constructor starts one fetch thread that runs the HTTP transfers (the first and
+ * any resumption) and appends what arrives to the CompressedBuffer. The owner's thread may call
+ * Abort at any time: an atomic flag that the transfer's progress and body callbacks read, and a
+ * condition variable that ends a pause between two tries at once. The destructor aborts and
+ * joins the thread. The resumption policy is a process-wide value under its own mutex, read
+ * once by each new fetcher. */
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -16,12 +22,26 @@ namespace veldo::audio {
 // milliseconds; by default those of every other exchange (net_timeouts.h).
 struct FetchLimits {
     long connectTimeoutMs = long(NetTimeouts{}.connect.count());
-    long stallTimeoutMs = long(NetTimeouts{}.idle.count()); // no byte for this long ends it
+    long stallTimeoutMs = long(NetTimeouts{}.idle.count()); // no byte for this long ends a try
 };
+
+// How a stream whose connection ends before its announced length asks for the rest. A try
+// that brought new bytes is followed by the next at once; tries that bring nothing wait
+// firstPause, then twice as long each time, and the stream gives up after fruitlessTries of
+// them in a row or giveUpAfter without a new byte.
+struct ResumePolicy {
+    int fruitlessTries = 5;
+    std::chrono::milliseconds firstPause{250};
+    std::chrono::milliseconds giveUpAfter{30000};
+};
+// For tests; streams created afterwards use it.
+void SetResumePolicyForTesting(const ResumePolicy& policy);
 
 // Downloads one http or https URL progressively into a CompressedBuffer, by the rules every
 // exchange of the program follows (platform/net/http_transfer.h): the program's User-Agent,
-// at most 10 redirects and never from https to plain http, certificates verified.
+// at most 10 redirects and never from https to plain http, certificates verified. A file whose
+// length was announced is resumed where it stopped (see ResumePolicy) and never spliced from
+// another version of it.
 class UrlFetcher {
   public:
     UrlFetcher(std::string url, FetchLimits limits, CompressedBuffer& target);
@@ -32,13 +52,23 @@ class UrlFetcher {
     void Abort();
 
   private:
+    enum class TryEnd { Complete, Cut, TimedOut, Refused };
     void Run();
+    TryEnd Try(bool resuming);
+    bool Pause(std::chrono::milliseconds duration); // false when aborted
 
     std::string url_;
     FetchLimits limits_;
+    ResumePolicy policy_;
     CompressedBuffer& target_;
     std::atomic<bool> abort_{false};
-    std::thread thread_;
+    std::mutex pauseMutex_;
+    std::condition_variable pauseEnd_;
+    // Fetch thread only.
+    int64_t have_ = 0;      // bytes of the file handed to target_
+    int64_t total_ = -1;    // the length the first answer announced; -1 when it gave none
+    std::string validator_; // the first answer's ETag or Last-Modified
+    std::thread thread_;    // last: started once everything above exists
 };
 
 } // namespace veldo::audio
