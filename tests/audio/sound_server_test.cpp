@@ -3,13 +3,17 @@
 // sink's monitor, which is what a listener would hear, and notes when each piece arrived. A
 // 440 Hz tone with a 10 ms gap every half second plays: the tone is identified, pause silences
 // it and play resumes it where it stopped (the gaps stay half a second apart across the pause),
-// and the position the engine reports agrees with what is heard at that moment within 100 ms.
-// Skipped where pulseaudio or parec is not installed (scripts/install-deps installs both).
+// and the position the engine reports agrees with what is heard at that moment within 100 ms;
+// also after a pause long enough for the engine to close its device. Without a recorder (whose
+// reading of the monitor keeps the sink awake), the server suspends the sink while nothing
+// plays: at rest, paused, after the end. Skipped where pulseaudio, pactl or parec is not
+// installed (scripts/install-deps installs them), unless VELDO_REQUIRE_DESKTOP_TOOLS is set.
 #include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <filesystem>
 #include <mutex>
+#include <sstream>
 #include <thread>
 
 #include "engine_fixture.h"
@@ -135,8 +139,11 @@ Heard Analyse(const std::vector<int16_t>& left) {
 class SoundServerTest : public EngineTest {
   protected:
     void SetUp() override {
-        for (const char* tool : {"/usr/bin/pulseaudio", "/usr/bin/parec"})
-            if (!std::filesystem::exists(tool)) GTEST_SKIP() << tool << " missing";
+        for (const char* tool : {"/usr/bin/pulseaudio", "/usr/bin/parec", "/usr/bin/pactl"}) {
+            if (std::filesystem::exists(tool)) continue;
+            if (std::getenv("VELDO_REQUIRE_DESKTOP_TOOLS")) FAIL() << tool << " missing";
+            GTEST_SKIP() << tool << " missing";
+        }
         // The server's socket, cookie and settings stay in a folder of this test's own.
         const auto runtime = folder_.path() / "runtime";
         std::filesystem::create_directory(runtime);
@@ -145,7 +152,8 @@ class SoundServerTest : public EngineTest {
         setenv("HOME", runtime.c_str(), 1);
         ASSERT_TRUE(server_.Start({"pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n",
                                    "--load=module-null-sink sink_name=vsink",
-                                   "--load=module-native-protocol-unix"}));
+                                   "--load=module-native-protocol-unix",
+                                   "--load=module-suspend-on-idle timeout=1"}));
         ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(runtime / "pulse" / "native"); },
                               std::chrono::seconds(20)));
     }
@@ -155,89 +163,170 @@ class SoundServerTest : public EngineTest {
         int status = 0;
         server_.WaitForEnd(std::chrono::seconds(5), status);
     }
+    // Plays the gapped tone, pauses it for `pauseSeconds` (or, with `untilClosed`, until the
+    // engine has closed its device), plays it on and checks what was heard against the tone and
+    // the positions the engine reported meanwhile.
+    void PlayPauseAndListen(double pauseSeconds, bool untilClosed) {
+        const std::string url = Serve("/tone.mp3", {EncodeMp3(GappedTone(6))});
+        Recorder recorder;
+        ASSERT_TRUE(recorder.Start());
+        setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+        ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+        const HSTREAM stream = BASS_StreamCreateURL(url.c_str(), 0, 0, nullptr, nullptr);
+        ASSERT_NE(stream, 0u);
+
+        // The engine's position every 50 ms: while playing, then paused, then playing again.
+        struct Reading {
+            double at, position;
+            bool playing;
+        };
+        std::vector<Reading> readings;
+        const auto readFor = [&](double seconds, bool playing) {
+            const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+            while (Clock::now() < end) {
+                const double position = BASS_ChannelBytes2Seconds(
+                    stream, BASS_ChannelGetPosition(stream, BASS_POS_BYTE));
+                readings.push_back({Seconds(Clock::now()), position, playing});
+                Sleep(50);
+            }
+        };
+        ASSERT_TRUE(BASS_ChannelPlay(stream, false));
+        readFor(2.2, true);
+        ASSERT_TRUE(BASS_ChannelPause(stream));
+        const double pausedAt = Seconds(Clock::now());
+        readFor(pauseSeconds, false);
+        if (untilClosed)
+            ASSERT_TRUE(WaitUntil([&] { return PlayingClients() == 0; }, std::chrono::seconds(6)))
+                << "the device stayed open while paused";
+        const double playAt = Seconds(Clock::now());
+        ASSERT_TRUE(BASS_ChannelPlay(stream, false));
+        const double playReturnedAt = Seconds(Clock::now());
+        readFor(1.5, true);
+        BASS_ChannelStop(stream);
+        Sleep(300);
+        recorder.Stop();
+
+        std::vector<int16_t> left;
+        for (size_t i = 0; i < recorder.samples.size(); i += 2)
+            left.push_back(recorder.samples[i]);
+        const Heard heard = Analyse(left);
+        ASSERT_GT(heard.end, heard.onset) << "nothing was heard";
+
+        // The tone, measured between the last two gaps.
+        ASSERT_GE(heard.gapCentres.size(), 2u);
+        const size_t from = heard.gapCentres.end()[-2] + size_t(0.02 * kRate);
+        const size_t to = heard.gapCentres.back() - size_t(0.02 * kRate);
+        ASSERT_LT(from, to);
+        EXPECT_NEAR(ZeroCrossingFrequency({left.begin() + from, left.begin() + to}, kRate), 440, 2);
+
+        // Pause silenced it for about the second it lasted; play went on where it stopped, so every
+        // gap lies a whole number of half seconds into the sound.
+        EXPECT_NEAR(double(heard.pauseEnd - heard.pauseStart) / kRate, playAt - pausedAt, 0.2);
+        EXPECT_GE(heard.gapCentres.size(), 3u);
+        for (size_t centre : heard.gapCentres) {
+            const double content = heard.ContentAt(centre) - kGapLength / 2;
+            EXPECT_NEAR(content, std::round(content / kGapEvery) * kGapEvery, 0.01)
+                << "gap at " << content << " s of the sound";
+        }
+
+        // The position read at time t against what was heard at t.
+        const double frameZero = recorder.FrameZeroTime();
+        std::printf("play took %.1f ms; the sound was heard again %.1f ms after the request\n",
+                    1000 * (playReturnedAt - playAt),
+                    1000 * (frameZero + double(heard.pauseEnd) / kRate - playAt));
+        double worst = 0, sum = 0;
+        int count = 0;
+        for (const Reading& reading : readings) {
+            const double heardFrame = (reading.at - frameZero) * kRate;
+            if (heardFrame < double(heard.onset) + 0.15 * kRate) continue; // not started yet
+            if (heardFrame > double(heard.end)) continue;
+            const double content = reading.playing ? heard.ContentAt(size_t(heardFrame))
+                                                   : heard.ContentAt(heard.pauseStart);
+            if (reading.playing && heardFrame >= double(heard.pauseStart) &&
+                heardFrame < double(heard.pauseEnd) + 0.15 * kRate)
+                continue; // the pause's silence (or the resumed start) is still on its way out
+            const double error = reading.position - content;
+            worst = std::max(worst, std::abs(error));
+            sum += error;
+            ++count;
+            EXPECT_NEAR(reading.position, content, 0.1)
+                << (reading.playing ? "playing" : "paused") << " at " << reading.at - frameZero;
+        }
+        EXPECT_GE(count, 30); // of about 90, less those before the sound was first heard
+        std::printf("position minus heard: mean %.1f ms, worst %.1f ms over %d readings\n",
+                    1000 * sum / std::max(count, 1), 1000 * worst, count);
+    }
+
+    // Clients of the server that play into the sink (the engine's open device).
+    static int PlayingClients() {
+        std::istringstream lines(PactlList("sink-inputs"));
+        int count = 0;
+        for (std::string line; std::getline(lines, line);)
+            count += !line.empty();
+        return count;
+    }
+    // RUNNING, IDLE or SUSPENDED: the null sink's state as `pactl list sinks short` gives it.
+    static std::string SinkState() {
+        std::istringstream fields(PactlList("sinks"));
+        std::string field;
+        while (fields >> field)
+            if (field == "RUNNING" || field == "IDLE" || field == "SUSPENDED") return field;
+        return "";
+    }
+    static std::string PactlList(const char* what) {
+        ChildProcess pactl;
+        if (!pactl.Start({"pactl", "list", what, "short"}, true)) return "";
+        std::string text;
+        char buffer[1024];
+        for (long got; (got = pactl.Read(buffer, sizeof buffer)) > 0;)
+            text.append(buffer, size_t(got));
+        return text;
+    }
+
     ChildProcess server_;
 };
 
 TEST_F(SoundServerTest, ToneIsHeardPausedResumedAndThePositionIsWhatIsHeard) {
-    const std::string url = Serve("/tone.mp3", {EncodeMp3(GappedTone(6))});
-    Recorder recorder;
-    ASSERT_TRUE(recorder.Start());
+    PlayPauseAndListen(1.0, false);
+}
+
+// The engine closes its device during the pause; playing opens it again, and the sound goes on
+// where it stopped, in time with the position.
+TEST_F(SoundServerTest, AfterAPauseThatClosedTheDeviceTheToneGoesOnWhereItStopped) {
+    PlayPauseAndListen(1.0, true);
+}
+
+// With nothing playing (at start, paused, after the end) the engine holds no stream on the
+// server, so the server suspends the sink; playing wakes it. The limits are three times what
+// the engine (2 s to close) and the server (1 s of idleness) allow.
+TEST_F(SoundServerTest, SinkSuspendsWhileNothingPlaysAndRunsOnPlay) {
+    const std::string url = Serve("/tone.mp3", {EncodeMp3(GappedTone(3))});
     setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
     ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+    const auto suspended = [] { return SinkState() == "SUSPENDED"; };
+    const auto running = [] { return SinkState() == "RUNNING"; };
+    EXPECT_TRUE(WaitUntil(suspended, std::chrono::seconds(9))) << "at start: " << SinkState();
     const HSTREAM stream = BASS_StreamCreateURL(url.c_str(), 0, 0, nullptr, nullptr);
     ASSERT_NE(stream, 0u);
+    EXPECT_EQ(PlayingClients(), 0); // a stream made ready is not yet played
 
-    // The engine's position every 50 ms: while playing, then paused, then playing again.
-    struct Reading {
-        double at, position;
-        bool playing;
-    };
-    std::vector<Reading> readings;
-    const auto readFor = [&](double seconds, bool playing) {
-        const auto end = Clock::now() + std::chrono::duration<double>(seconds);
-        while (Clock::now() < end) {
-            const double position =
-                BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream, BASS_POS_BYTE));
-            readings.push_back({Seconds(Clock::now()), position, playing});
-            Sleep(50);
-        }
-    };
     ASSERT_TRUE(BASS_ChannelPlay(stream, false));
-    readFor(2.2, true);
+    EXPECT_TRUE(WaitUntil(running, std::chrono::seconds(3))) << "playing: " << SinkState();
+    Sleep(500);
     ASSERT_TRUE(BASS_ChannelPause(stream));
-    readFor(1.0, false);
+    const QWORD paused = BASS_ChannelGetPosition(stream, BASS_POS_BYTE);
+    EXPECT_TRUE(WaitUntil(suspended, std::chrono::seconds(9))) << "paused: " << SinkState();
+    EXPECT_EQ(BASS_ChannelGetPosition(stream, BASS_POS_BYTE), paused);
+
     ASSERT_TRUE(BASS_ChannelPlay(stream, false));
-    readFor(1.5, true);
-    BASS_ChannelStop(stream);
-    Sleep(300);
-    recorder.Stop();
-
-    std::vector<int16_t> left;
-    for (size_t i = 0; i < recorder.samples.size(); i += 2)
-        left.push_back(recorder.samples[i]);
-    const Heard heard = Analyse(left);
-    ASSERT_GT(heard.end, heard.onset) << "nothing was heard";
-
-    // The tone, measured between the last two gaps.
-    ASSERT_GE(heard.gapCentres.size(), 2u);
-    const size_t from = heard.gapCentres.end()[-2] + size_t(0.02 * kRate);
-    const size_t to = heard.gapCentres.back() - size_t(0.02 * kRate);
-    ASSERT_LT(from, to);
-    EXPECT_NEAR(ZeroCrossingFrequency({left.begin() + from, left.begin() + to}, kRate), 440, 2);
-
-    // Pause silenced it for about the second it lasted; play went on where it stopped, so every
-    // gap lies a whole number of half seconds into the sound.
-    EXPECT_NEAR(double(heard.pauseEnd - heard.pauseStart) / kRate, 1.0, 0.2);
-    EXPECT_GE(heard.gapCentres.size(), 3u);
-    for (size_t centre : heard.gapCentres) {
-        const double content = heard.ContentAt(centre) - kGapLength / 2;
-        EXPECT_NEAR(content, std::round(content / kGapEvery) * kGapEvery, 0.01)
-            << "gap at " << content << " s of the sound";
-    }
-
-    // The position read at time t against what was heard at t.
-    const double frameZero = recorder.FrameZeroTime();
-    double worst = 0, sum = 0;
-    int count = 0;
-    for (const Reading& reading : readings) {
-        const double heardFrame = (reading.at - frameZero) * kRate;
-        if (heardFrame < double(heard.onset) + 0.15 * kRate) continue; // not started yet
-        if (heardFrame > double(heard.end)) continue;
-        const double content = reading.playing ? heard.ContentAt(size_t(heardFrame))
-                                               : heard.ContentAt(heard.pauseStart);
-        if (reading.playing && heardFrame >= double(heard.pauseStart) &&
-            heardFrame < double(heard.pauseEnd) + 0.15 * kRate)
-            continue; // the pause's silence (or the resumed start) is still on its way out
-        const double error = reading.position - content;
-        worst = std::max(worst, std::abs(error));
-        sum += error;
-        ++count;
-        EXPECT_NEAR(reading.position, content, 0.1)
-            << (reading.playing ? "playing" : "paused") << " at " << reading.at - frameZero;
-    }
-    EXPECT_GE(count, 30); // of about 90, less those before the sound was first heard
-    std::printf("position minus heard: mean %.1f ms, worst %.1f ms over %d readings\n",
-                1000 * sum / std::max(count, 1), 1000 * worst, count);
+    EXPECT_TRUE(WaitUntil(running, std::chrono::seconds(3))) << "resumed: " << SinkState();
+    ASSERT_TRUE(WaitUntil([&] { return BASS_ChannelGetPosition(stream, BASS_POS_BYTE) > paused; },
+                          std::chrono::seconds(3)));
+    const QWORD resumed = BASS_ChannelGetPosition(stream, BASS_POS_BYTE);
+    EXPECT_LT(double(resumed - paused) / (kRate * 4), 0.3)
+        << "the sound did not go on where it was";
+    EXPECT_TRUE(WaitUntil([&] { return BASS_ChannelIsActive(stream) == BASS_ACTIVE_STOPPED; }));
+    EXPECT_TRUE(WaitUntil(suspended, std::chrono::seconds(9))) << "after the end: " << SinkState();
 }
 
 } // namespace
