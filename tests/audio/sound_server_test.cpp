@@ -181,100 +181,7 @@ class SoundServerTest : public EngineTest {
     // Plays the gapped tone, pauses it for `pauseSeconds` (or, with `untilClosed`, until the
     // engine has closed its device), plays it on and checks what was heard against the tone and
     // the positions the engine reported meanwhile.
-    void PlayPauseAndListen(double pauseSeconds, bool untilClosed) {
-        const std::string url = Serve("/tone.mp3", {EncodeMp3(GappedTone(6))});
-        Recorder recorder;
-        ASSERT_TRUE(recorder.Start());
-        // parec may take a while to connect on a busy machine: the sound must not start before.
-        ASSERT_TRUE(WaitUntil([&] { return recorder.recording.load(); }));
-        setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
-        ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
-        const HSTREAM stream = BASS_StreamCreateURL(url.c_str(), 0, 0, nullptr, nullptr);
-        ASSERT_NE(stream, 0u);
-
-        // The engine's position every 50 ms: while playing, then paused, then playing again.
-        struct Reading {
-            double at, position;
-            bool playing;
-        };
-        std::vector<Reading> readings;
-        const auto readFor = [&](double seconds, bool playing) {
-            const auto end = Clock::now() + std::chrono::duration<double>(seconds);
-            while (Clock::now() < end) {
-                const double position = BASS_ChannelBytes2Seconds(
-                    stream, BASS_ChannelGetPosition(stream, BASS_POS_BYTE));
-                readings.push_back({Seconds(Clock::now()), position, playing});
-                Sleep(50);
-            }
-        };
-        ASSERT_TRUE(BASS_ChannelPlay(stream, false));
-        readFor(2.2, true);
-        ASSERT_TRUE(BASS_ChannelPause(stream));
-        const double pausedAt = Seconds(Clock::now());
-        readFor(pauseSeconds, false);
-        if (untilClosed)
-            ASSERT_TRUE(WaitUntil([&] { return PlayingClients() == 0; }, std::chrono::seconds(6)))
-                << "the device stayed open while paused";
-        const double playAt = Seconds(Clock::now());
-        ASSERT_TRUE(BASS_ChannelPlay(stream, false));
-        const double playReturnedAt = Seconds(Clock::now());
-        readFor(1.5, true);
-        BASS_ChannelStop(stream);
-        Sleep(300);
-        recorder.Stop();
-
-        std::vector<int16_t> left;
-        for (size_t i = 0; i < recorder.samples.size(); i += 2)
-            left.push_back(recorder.samples[i]);
-        const Heard heard = Analyse(left);
-        std::printf("silences longer than a gap (the pause, underruns): %zu\n",
-                    heard.silences.size());
-        ASSERT_GT(heard.end, heard.onset) << "nothing was heard";
-
-        // The tone, measured between the last two gaps.
-        ASSERT_GE(heard.gapCentres.size(), 2u);
-        const size_t from = heard.gapCentres.end()[-2] + size_t(0.02 * kRate);
-        const size_t to = heard.gapCentres.back() - size_t(0.02 * kRate);
-        ASSERT_LT(from, to);
-        EXPECT_NEAR(ZeroCrossingFrequency({left.begin() + from, left.begin() + to}, kRate), 440, 2);
-
-        // Pause silenced it for as long as it lasted; play went on where it stopped, so every gap
-        // lies a whole number of half seconds into the sound.
-        EXPECT_NEAR(double(heard.pauseEnd - heard.pauseStart) / kRate, playAt - pausedAt, 0.2);
-        EXPECT_GE(heard.gapCentres.size(), 3u);
-        for (size_t centre : heard.gapCentres) {
-            const double content = heard.ContentAt(centre) - kGapLength / 2;
-            EXPECT_NEAR(content, std::round(content / kGapEvery) * kGapEvery, 0.01)
-                << "gap at " << content << " s of the sound";
-        }
-
-        // The position read at time t against what was heard at t.
-        const double frameZero = recorder.FrameZeroTime();
-        std::printf("play took %.1f ms; the sound was heard again %.1f ms after the request\n",
-                    1000 * (playReturnedAt - playAt),
-                    1000 * (frameZero + double(heard.pauseEnd) / kRate - playAt));
-        double worst = 0, sum = 0;
-        int count = 0;
-        for (const Reading& reading : readings) {
-            const double heardFrame = (reading.at - frameZero) * kRate;
-            if (heardFrame < double(heard.onset) + 0.15 * kRate) continue; // not started yet
-            if (heardFrame > double(heard.end)) continue;
-            const double content = reading.playing ? heard.ContentAt(size_t(heardFrame))
-                                                   : heard.ContentAt(heard.pauseStart);
-            if (reading.playing && heardFrame >= double(heard.pauseStart) &&
-                heardFrame < double(heard.pauseEnd) + 0.15 * kRate)
-                continue; // the pause's silence (or the resumed start) is still on its way out
-            const double error = reading.position - content;
-            worst = std::max(worst, std::abs(error));
-            sum += error;
-            ++count;
-            EXPECT_NEAR(reading.position, content, 0.1)
-                << (reading.playing ? "playing" : "paused") << " at " << reading.at - frameZero;
-        }
-        EXPECT_GE(count, 30); // of about 90, less those before the sound was first heard
-        std::printf("position minus heard: mean %.1f ms, worst %.1f ms over %d readings\n",
-                    1000 * sum / std::max(count, 1), 1000 * worst, count);
-    }
+    void PlayPauseAndListen(double pauseSeconds, bool untilClosed);
 
     // Clients of the server that play into the sink (the engine's open device).
     static int PlayingClients() {
@@ -310,6 +217,100 @@ class SuspendingSoundServerTest : public SoundServerTest {
   protected:
     SuspendingSoundServerTest() { suspendOnIdle_ = true; }
 };
+
+void SoundServerTest::PlayPauseAndListen(double pauseSeconds, bool untilClosed) {
+    const std::string url = Serve("/tone.mp3", {EncodeMp3(GappedTone(6))});
+    Recorder recorder;
+    ASSERT_TRUE(recorder.Start());
+    // parec may take a while to connect on a busy machine: the sound must not start before.
+    ASSERT_TRUE(WaitUntil([&] { return recorder.recording.load(); }));
+    setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+    const HSTREAM stream = BASS_StreamCreateURL(url.c_str(), 0, 0, nullptr, nullptr);
+    ASSERT_NE(stream, 0u);
+
+    // The engine's position every 50 ms: while playing, then paused, then playing again.
+    struct Reading {
+        double at, position;
+        bool playing;
+    };
+    std::vector<Reading> readings;
+    const auto readFor = [&](double seconds, bool playing) {
+        const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+        while (Clock::now() < end) {
+            const double position =
+                BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream, BASS_POS_BYTE));
+            readings.push_back({Seconds(Clock::now()), position, playing});
+            Sleep(50);
+        }
+    };
+    ASSERT_TRUE(BASS_ChannelPlay(stream, false));
+    readFor(2.2, true);
+    ASSERT_TRUE(BASS_ChannelPause(stream));
+    const double pausedAt = Seconds(Clock::now());
+    readFor(pauseSeconds, false);
+    if (untilClosed)
+        ASSERT_TRUE(WaitUntil([&] { return PlayingClients() == 0; }, std::chrono::seconds(6)))
+            << "the device stayed open while paused";
+    const double playAt = Seconds(Clock::now());
+    ASSERT_TRUE(BASS_ChannelPlay(stream, false));
+    const double playReturnedAt = Seconds(Clock::now());
+    readFor(1.5, true);
+    BASS_ChannelStop(stream);
+    Sleep(300);
+    recorder.Stop();
+
+    std::vector<int16_t> left;
+    for (size_t i = 0; i < recorder.samples.size(); i += 2)
+        left.push_back(recorder.samples[i]);
+    const Heard heard = Analyse(left);
+    std::printf("silences longer than a gap (the pause, underruns): %zu\n", heard.silences.size());
+    ASSERT_GT(heard.end, heard.onset) << "nothing was heard";
+
+    // The tone, measured between the last two gaps.
+    ASSERT_GE(heard.gapCentres.size(), 2u);
+    const size_t from = heard.gapCentres.end()[-2] + size_t(0.02 * kRate);
+    const size_t to = heard.gapCentres.back() - size_t(0.02 * kRate);
+    ASSERT_LT(from, to);
+    EXPECT_NEAR(ZeroCrossingFrequency({left.begin() + from, left.begin() + to}, kRate), 440, 2);
+
+    // Pause silenced it for as long as it lasted; play went on where it stopped, so every gap
+    // lies a whole number of half seconds into the sound.
+    EXPECT_NEAR(double(heard.pauseEnd - heard.pauseStart) / kRate, playAt - pausedAt, 0.2);
+    EXPECT_GE(heard.gapCentres.size(), 3u);
+    for (size_t centre : heard.gapCentres) {
+        const double content = heard.ContentAt(centre) - kGapLength / 2;
+        EXPECT_NEAR(content, std::round(content / kGapEvery) * kGapEvery, 0.01)
+            << "gap at " << content << " s of the sound";
+    }
+
+    // The position read at time t against what was heard at t.
+    const double frameZero = recorder.FrameZeroTime();
+    std::printf("play took %.1f ms; the sound was heard again %.1f ms after the request\n",
+                1000 * (playReturnedAt - playAt),
+                1000 * (frameZero + double(heard.pauseEnd) / kRate - playAt));
+    double worst = 0, sum = 0;
+    int count = 0;
+    for (const Reading& reading : readings) {
+        const double heardFrame = (reading.at - frameZero) * kRate;
+        if (heardFrame < double(heard.onset) + 0.15 * kRate) continue; // not started yet
+        if (heardFrame > double(heard.end)) continue;
+        const double content = reading.playing ? heard.ContentAt(size_t(heardFrame))
+                                               : heard.ContentAt(heard.pauseStart);
+        if (reading.playing && heardFrame >= double(heard.pauseStart) &&
+            heardFrame < double(heard.pauseEnd) + 0.15 * kRate)
+            continue; // the pause's silence (or the resumed start) is still on its way out
+        const double error = reading.position - content;
+        worst = std::max(worst, std::abs(error));
+        sum += error;
+        ++count;
+        EXPECT_NEAR(reading.position, content, 0.1)
+            << (reading.playing ? "playing" : "paused") << " at " << reading.at - frameZero;
+    }
+    EXPECT_GE(count, 30); // of about 90, less those before the sound was first heard
+    std::printf("position minus heard: mean %.1f ms, worst %.1f ms over %d readings\n",
+                1000 * sum / std::max(count, 1), 1000 * worst, count);
+}
 
 TEST_F(SoundServerTest, ToneIsHeardPausedResumedAndThePositionIsWhatIsHeard) {
     PlayPauseAndListen(1.0, false);
