@@ -175,6 +175,7 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL) {
     if (!OpenDevice()) return Fail(BASS_ERROR_DEVICE);
     stream->Play();
     device.Start();
+    idleSince.reset(); // a pause right after this play gets the whole grace period
     return true;
 }
 
