@@ -1,7 +1,10 @@
 // veldo-player-probe URL: the real player (start-up, main window, fade-in, audio) playing URL
 // through PlayCurrentSound with both timers running, until it is killed. A benchmark helper.
 // veldo-player-probe --empty: only an empty 580 x 200 Qt window, the memory baseline.
+// veldo-player-probe --rest: the real player with nothing played.
+// veldo-player-probe --paused URL: the real player, paused a second after it started URL.
 #include <QApplication>
+#include <QTimer>
 #include <QWidget>
 #include <cstdio>
 #include <cstring>
@@ -12,10 +15,16 @@
 #include "player/playback_control.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: veldo-player-probe URL | --empty\n");
+    const bool paused = argc == 3 && std::strcmp(argv[1], "--paused") == 0;
+    if (argc != 2 && !paused) {
+        std::fprintf(stderr, "usage: veldo-player-probe URL | --empty | --rest | --paused URL\n");
         return 2;
     }
+    if (std::strcmp(argv[1], "--rest") == 0)
+        return veldo::StartUp([](veldo::MainWindow&) {
+            std::printf("at rest\n");
+            std::fflush(stdout);
+        });
     if (std::strcmp(argv[1], "--empty") == 0) {
         QApplication app(argc, argv);
         QWidget window;
@@ -25,11 +34,12 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         return app.exec();
     }
-    const std::string url = argv[1];
-    return veldo::StartUp([url](veldo::MainWindow&) {
+    const std::string url = argv[argc - 1];
+    return veldo::StartUp([url, paused](veldo::MainWindow&) {
         veldo::currentSound.source = url;
         veldo::PlayCurrentSound();
         std::printf("playing %u\n", veldo::currentStream);
         std::fflush(stdout);
+        if (paused) QTimer::singleShot(1000, [] { veldo::PausePlayback(); });
     });
 }

@@ -24,6 +24,10 @@ inline constexpr DWORD kNoData = DWORD(-1);
 // The calls in use: the engine's, unless a ScopedAudioCalls has put others in place.
 const AudioCalls& Audio();
 
+// True while `stream` plays or waits for data to play on; false once it is paused, stopped,
+// ended or was never opened (handle 0).
+bool IsSounding(HSTREAM stream);
+
 // Puts `calls` in place of the current ones for its own lifetime (tests).
 class ScopedAudioCalls {
   public:

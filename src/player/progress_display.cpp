@@ -24,6 +24,9 @@ void UpdateProgress() {
     MainWindowForm* window = mainWindow;
     if (!window) return;
     const AudioCalls& audio = Audio();
+    // Nothing plays any more (the sound ended, or never opened): this tick shows where it
+    // stopped and is the last, so the program does not wake every second for nothing.
+    if (!IsSounding(currentStream)) SetTimerInterval(window->时钟1, 0);
     const QWORD length = audio.channelGetLength(currentStream, BASS_POS_BYTE);
     const int maximum = GetProgressMaximum(window->进度条);
     const QWORD position = audio.channelGetPosition(currentStream, BASS_POS_BYTE);

@@ -33,6 +33,14 @@ int BarHeight(float bin, int panelHeight) {
     return height > kTallestBar ? int(kTallestBar) : int(height);
 }
 
+// Every bar at its lowest and every cap below the drawn ones: more ticks draw the same.
+bool Settled() {
+    for (int k = 0; k < kSpectrumBins; ++k)
+        if (barLevel[k] - kLowestBar > kTolerance || peakLevel[k] - kLowestDrawnPeak > kTolerance)
+            return false;
+    return true;
+}
+
 } // namespace
 
 void UpdateBarLevels(float& bar, float& peak, int height, int panelHeight) {
@@ -57,7 +65,11 @@ void DrawSpectrum() {
     ClearPanel(panel);
     SetPanelDrawColor(panel, kBarColor);
     float fft[kSpectrumBins];
-    if (Audio().channelGetData(currentStream, fft, BASS_DATA_FFT256) == kNoData) return;
+    const bool sounding = IsSounding(currentStream);
+    if (Audio().channelGetData(currentStream, fft, BASS_DATA_FFT256) == kNoData) {
+        if (!sounding) SetTimerInterval(window->时钟2, 0); // nothing will come
+        return;
+    }
 
     const int width = GetWidth(panel);
     // Bars stand at x = 1, 6, 11, ...; once the bins run out the rest of the panel stays empty.
@@ -71,6 +83,8 @@ void DrawSpectrum() {
             FillPanelRect(panel, x, height - int(peakLevel[k]), kBarWidth, 1, kFillMode, kBarColor,
                           kBarColor);
     }
+    // Nothing plays and the bars have fallen: the picture stays as it is, and the timer stops.
+    if (!sounding && Settled()) SetTimerInterval(window->时钟2, 0);
 }
 
 } // namespace veldo

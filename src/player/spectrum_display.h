@@ -19,6 +19,7 @@ void UpdateBarLevels(float& bar, float& peak, int height, int panelHeight);
 
 // Tick of 时钟2 (every 50 ms while a sound plays): clears 画板1 and draws the FFT of
 // currentStream, reading the panel's width and height anew. No FFT data leaves it clear.
+// Once nothing sounds and the bars have fallen (or no data will come), it stops 时钟2.
 void DrawSpectrum();
 
 } // namespace veldo

@@ -45,8 +45,16 @@ void AudioDevice::Close() {
     if (!device_) return;
     SDL_CloseAudioDevice(device_); // waits for the callback to finish
     device_ = 0;
-    streams_.clear();
+    started_ = false;
+    // SDL's audio goes too: no thread of it stays to wake the process while nothing plays.
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+bool AudioDevice::Needed() const {
+    return std::any_of(streams_.begin(), streams_.end(), [](const auto& stream) {
+        const ChannelState state = stream->State();
+        return state == ChannelState::Playing || state == ChannelState::Stalled;
+    });
 }
 
 void AudioDevice::Start() {
@@ -57,7 +65,6 @@ void AudioDevice::Start() {
 }
 
 void AudioDevice::Add(std::shared_ptr<Stream> stream) {
-    if (!device_) return;
     // The longer list is built beside the one the callback may be reading (reading it here is
     // safe: only the caller holding the engine lock writes it) and swapped in under the device
     // lock, so the storage the callback walks never changes under it. The old list is freed
@@ -66,22 +73,28 @@ void AudioDevice::Add(std::shared_ptr<Stream> stream) {
     list.reserve(streams_.size() + 1);
     list.assign(streams_.begin(), streams_.end());
     list.push_back(std::move(stream));
-    SDL_LockAudioDevice(device_);
+    if (device_) SDL_LockAudioDevice(device_);
     streams_.swap(list);
-    SDL_UnlockAudioDevice(device_);
+    if (device_) SDL_UnlockAudioDevice(device_);
 }
 
 void AudioDevice::Remove(const Stream* stream) {
-    if (!device_) return;
     std::shared_ptr<Stream> keep; // released after unlocking, never inside the callback
-    SDL_LockAudioDevice(device_);
+    if (device_) SDL_LockAudioDevice(device_);
     auto it = std::find_if(streams_.begin(), streams_.end(),
                            [&](const auto& s) { return s.get() == stream; });
     if (it != streams_.end()) {
         keep = std::move(*it);
         streams_.erase(it);
     }
-    SDL_UnlockAudioDevice(device_);
+    if (device_) SDL_UnlockAudioDevice(device_);
+}
+
+void AudioDevice::RemoveAll() {
+    std::vector<std::shared_ptr<Stream>> keep; // released after unlocking
+    if (device_) SDL_LockAudioDevice(device_);
+    streams_.swap(keep);
+    if (device_) SDL_UnlockAudioDevice(device_);
 }
 
 void AudioDevice::Callback(void* self, uint8_t* out, int length) {

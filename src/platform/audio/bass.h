@@ -40,15 +40,18 @@ inline constexpr DWORD BASS_CONFIG_NET_READTIMEOUT = 37; // no data for this lon
 
 using DOWNLOADPROC = void(const void* buffer, DWORD length, void* user);
 
-// Any thread. Opens the output device under the engine's lock; a second call while it is
-// open succeeds and changes nothing.
+// Any thread. Opens the output device under the engine's lock to see that it works, and closes
+// it again: the device is open only while something plays. A second call succeeds and changes
+// nothing.
 BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* win, const void* clsid);
 // Any thread. Blocks the calling thread until the stream has its prebuffer (half a second),
 // fails or times out (connect plus read time-out); no engine lock is held meanwhile, so calls
 // from other threads go on. Frees streams that were stopped or played to their end first.
 HSTREAM BASS_StreamCreateURL(const char* url, DWORD offset, DWORD flags, DOWNLOADPROC* proc,
                              void* user);
-// Any thread. Takes the engine's lock to start the device (which only the first play does).
+// Any thread. Takes the engine's lock to open and start the device if nothing played in the
+// last second or so (the engine closes it within 2 s of the last sound stopping, pausing or
+// ending); fails with BASS_ERROR_DEVICE if it cannot be opened again.
 BOOL BASS_ChannelPlay(DWORD handle, BOOL restart);
 // Any thread; they take only short locks (the handle table's; for the length of a file of
 // unknown size, its download buffer's) and never wait for the stream's threads.

@@ -1,8 +1,10 @@
 /* The BASS calls over our engine. Threads: any caller thread may call them (the program uses
- * the UI thread); `engineMutex` guards the device and the settings; the handle table has its
- * own lock. BASS_StreamCreateURL waits for a new stream's prebuffer without holding either
- * lock. Streams run their own threads (see stream.h); the device its callback (see
- * audio_device.h). */
+ * the UI thread); `engineMutex` guards the device, the idle time and the settings; the handle
+ * table has its own lock. BASS_StreamCreateURL waits for a new stream's prebuffer without
+ * holding either lock. The device is open only while something plays: BASS_ChannelPlay opens
+ * it on the caller's thread, and the idle watch's thread (device_idle_watch.h) closes it, under
+ * `engineMutex`, once no stream has needed it for kIdleGrace. Streams run their own threads
+ * (see stream.h); the device its callback (see audio_device.h). */
 #include "platform/audio/bass.h"
 
 #include <chrono>
@@ -12,20 +14,29 @@
 #include <string>
 
 #include "platform/audio/audio_device.h"
+#include "platform/audio/device_idle_watch.h"
 #include "platform/audio/handle_table.h"
 #include "platform/net/net_timeouts.h"
 #include "platform/net/url_scheme.h"
 
 using veldo::audio::AudioDevice;
 using veldo::audio::ChannelState;
+using veldo::audio::DeviceIdleWatch;
 using veldo::audio::FetchLimits;
 using veldo::audio::HandleTable;
 using veldo::audio::Stream;
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+// How long the device stays open with nothing to play: a play soon after a pause finds it
+// open; the watch's polls make it close between this and this plus kPollInterval.
+constexpr std::chrono::milliseconds kIdleGrace{1000};
+
 std::mutex engineMutex;
-AudioDevice device; // under engineMutex
+AudioDevice device;                         // under engineMutex
+bool initialised = false;                   // under engineMutex: BASS_Init found a usable device
+std::optional<Clock::time_point> idleSince; // under engineMutex: first poll that found no use
 // What BASS_SetConfig set; an option never set follows the program's shared limits.
 std::optional<long> connectTimeoutMs, readTimeoutMs; // under engineMutex
 HandleTable handles;
@@ -44,7 +55,36 @@ std::shared_ptr<Stream> FindStream(DWORD handle) {
 
 bool IsInitialised() {
     std::lock_guard lock(engineMutex);
-    return device.IsOpen();
+    return initialised;
+}
+
+// Idle watch thread: closes the device once no stream has needed it for kIdleGrace. True once
+// it is closed.
+bool CloseDeviceIfIdle() {
+    std::lock_guard lock(engineMutex);
+    if (!device.IsOpen()) return true;
+    const Clock::time_point now = Clock::now();
+    if (device.Needed()) {
+        idleSince.reset();
+        return false;
+    }
+    if (!idleSince) idleSince = now;
+    if (now - *idleSince < kIdleGrace) return false;
+    device.Close();
+    idleSince.reset();
+    return true;
+}
+
+// Declared after the device and the lock, so that it ends its thread before they go.
+DeviceIdleWatch idleWatch(CloseDeviceIfIdle);
+
+// Opens the device if it is closed. Caller holds engineMutex.
+bool OpenDevice() {
+    if (device.IsOpen()) return true;
+    if (!device.Open()) return false;
+    idleSince.reset();
+    idleWatch.Arm();
+    return true;
 }
 
 // Takes streams out of the device's mix, then destroys them (joining their threads).
@@ -68,7 +108,13 @@ FetchLimits CurrentFetchLimits() {
 
 BOOL BASS_Init(int, DWORD, DWORD, void*, const void*) {
     std::lock_guard lock(engineMutex);
-    if (!device.Open()) return Fail(BASS_ERROR_DEVICE);
+    if (!initialised) {
+        // Proves that a device can be opened; nothing plays yet, so it is closed again at once
+        // and the first play opens it.
+        if (!device.Open()) return Fail(BASS_ERROR_DEVICE);
+        device.Close();
+        initialised = true;
+    }
     lastError = BASS_OK;
     return true;
 }
@@ -77,6 +123,8 @@ BOOL BASS_Free() {
     Release(handles.TakeAll());
     std::lock_guard lock(engineMutex);
     device.Close();
+    device.RemoveAll(); // streams whose creation overlapped the release
+    initialised = false;
     lastError = BASS_OK;
     return true;
 }
@@ -110,7 +158,7 @@ HSTREAM BASS_StreamCreateURL(const char* url, DWORD, DWORD, DOWNLOADPROC*, void*
     if (!stream->WaitUntilReady(limit)) return Fail(stream->Error());
     {
         std::lock_guard lock(engineMutex);
-        if (!device.IsOpen()) return Fail(BASS_ERROR_INIT);
+        if (!initialised) return Fail(BASS_ERROR_INIT);
         device.Add(stream);
     }
     lastError = BASS_OK;
@@ -120,9 +168,14 @@ HSTREAM BASS_StreamCreateURL(const char* url, DWORD, DWORD, DOWNLOADPROC*, void*
 BOOL BASS_ChannelPlay(DWORD handle, BOOL) {
     auto stream = FindStream(handle);
     if (!stream) return false;
-    stream->Play();
     std::lock_guard lock(engineMutex);
+    if (!initialised) return Fail(BASS_ERROR_INIT);
+    // Opened before the stream plays, so the first callback finds it playing and nothing is
+    // cut from its start. An ended stream stays stopped, and the watch closes the device.
+    if (!OpenDevice()) return Fail(BASS_ERROR_DEVICE);
+    stream->Play();
     device.Start();
+    idleSince.reset(); // a pause right after this play gets the whole grace period
     return true;
 }
 

@@ -25,8 +25,8 @@ DecodePipeline::~DecodePipeline() {
     abort_.store(true);
     compressed_.Abort();
     fetcher_->Abort();
-    { std::lock_guard lock(wakeMutex_); }
-    wake_.notify_all();
+    roomSignals_.fetch_add(1);
+    roomSignals_.notify_all();
     if (decoder_.joinable()) decoder_.join();
     fetcher_.reset();
 }
@@ -164,13 +164,12 @@ bool DecodePipeline::PushDeviceBytes(const uint8_t* data, size_t length) {
         data += written;
         length -= written;
         if (length == 0) break;
-        // Sleep until the reader has taken half the ring: Read wakes us then. The time-out
-        // only covers a wake-up that slipped between our check and our wait.
-        std::unique_lock lock(wakeMutex_);
+        // Sleep until the reader has taken half the ring: Read bumps the signals then. The
+        // fences pair with Read's: either it sees us waiting, or we see the room it made.
+        const uint32_t signals = roomSignals_.load();
         decoderWaiting_.store(true);
-        wake_.wait_for(lock, std::chrono::milliseconds(100), [this] {
-            return abort_.load() || ring_.Readable() <= ring_.Capacity() / 2;
-        });
+        std::atomic_thread_fence(std::memory_order_seq_cst);
+        if (!abort_.load() && ring_.Readable() > ring_.Capacity() / 2) roomSignals_.wait(signals);
         decoderWaiting_.store(false);
         if (abort_.load()) return false;
     }
@@ -179,9 +178,12 @@ bool DecodePipeline::PushDeviceBytes(const uint8_t* data, size_t length) {
 
 size_t DecodePipeline::Read(uint8_t* target, size_t bytes) {
     const size_t got = ring_.Read(target, bytes);
+    std::atomic_thread_fence(std::memory_order_seq_cst);
     // Wake the decoder once the ring is half empty (notify takes no lock and allocates nothing).
-    if (ring_.Readable() <= ring_.Capacity() / 2 && decoderWaiting_.exchange(false))
-        wake_.notify_one();
+    if (ring_.Readable() <= ring_.Capacity() / 2 && decoderWaiting_.exchange(false)) {
+        roomSignals_.fetch_add(1);
+        roomSignals_.notify_one();
+    }
     return got;
 }
 

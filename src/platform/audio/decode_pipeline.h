@@ -4,10 +4,10 @@
  *   unknown size it also counts its frames as they arrive (`arrivalCounter_`, fetch thread
  *   only) and publishes the count in the atomic `arrivedFrames_`;
  * - the decoder thread decodes it with libmpg123, converts it to the device format with a
- *   DeviceConverter and writes it into the lock-free ring `ring_`; it sleeps on `wake_` while
- *   the ring is full and on the CompressedBuffer while it waits for bytes;
+ *   DeviceConverter and writes it into the lock-free ring `ring_`; it sleeps on the atomic
+ *   `roomSignals_` while the ring is full and on the CompressedBuffer while it waits for bytes;
  * - one reader thread (the SDL audio thread) calls Read, which takes no lock and allocates
- *   nothing: it notifies `wake_` (without its mutex) once the ring is half empty and the
+ *   nothing: it bumps `roomSignals_` and notifies it once the ring is half empty and the
  *   decoder waits;
  * - the owner's thread constructs, waits for the prebuffer, queries and destroys it.
  * The source format is written once by the decoder before `ready_` is signalled under
@@ -84,8 +84,9 @@ class DecodePipeline {
     bool readyOk_ = false;
     int error_ = 0;
 
-    std::mutex wakeMutex_;
-    std::condition_variable wake_;
+    // Bumped to wake the decoder: a wait on its value misses no bump made after it was read,
+    // so the decoder sleeps without a time-out (a paused sound wakes nothing).
+    std::atomic<uint32_t> roomSignals_{0};
     std::atomic<bool> abort_{false};
     std::atomic<bool> decoderWaiting_{false}; // set while the decoder waits for room
 
