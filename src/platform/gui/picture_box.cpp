@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QSvgRenderer>
+#include <utility>
 
 #include "platform/gui/picture_resources.h"
 #include "platform/gui/ui_thread.h"
@@ -28,6 +29,14 @@ void PictureBox::SetPictureBytes(const std::string& bytes) {
     vector_ = nullptr;
     image_ = QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()),
                               static_cast<int>(bytes.size()));
+    update();
+}
+
+void PictureBox::SetPictureImage(QImage image) {
+    VELDO_ASSERT_UI_THREAD();
+    delete vector_;
+    vector_ = nullptr;
+    image_ = std::move(image);
     update();
 }
 

@@ -22,6 +22,8 @@ class PictureBox : public QWidget {
     void SetVectorPicture(const QString& resourcePath, QSize size);
     // Image bytes in any format Qt reads; bytes it cannot read leave the box empty.
     void SetPictureBytes(const std::string& bytes);
+    // A decoded picture; a null image leaves the box empty.
+    void SetPictureImage(QImage image);
     void SetDisplayMode(int mode);
     int DisplayModeValue() const {
         VELDO_ASSERT_UI_THREAD();
