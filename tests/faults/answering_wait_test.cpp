@@ -1,8 +1,13 @@
 // The window while a handler waits on a slow site: the record of sound 101 comes 5 s late. The
-// UI thread keeps answering, a click waits for the handler, and the close button, the search
-// button and a list choice abandon the wait.
+// UI thread keeps answering, a click (or a command over the session bus) waits for the handler,
+// a status read over the bus is answered at once, and the close button, the search button and
+// a list choice abandon the wait.
+#include <QDBusConnection>
+#include <QFile>
+#include <QProcess>
 #include <QTest>
 
+#include "app/media_controls.h"
 #include "fault_fixture.h"
 #include "player/playback_control.h"
 
@@ -140,6 +145,58 @@ TEST_F(WhileTheSiteWaits, AListChoiceAbandonsTheWaitAndPlaysTheChosenSound) {
     EXPECT_LT(ms, kLateMs - 1000);
     ASSERT_TRUE(EventsUntil([this] { return Playing(); }, kHandlerBoundMs));
     EXPECT_EQ(currentSound.name, GoodName("102"));
+}
+
+// The media controls on a private session bus, asked over it while the record is late.
+class MprisWhileTheSiteWaits : public WhileTheSiteWaits {
+  protected:
+    void SetUp() override {
+        WhileTheSiteWaits::SetUp();
+        for (const char* tool : {"/usr/bin/dbus-daemon", "/usr/bin/dbus-send"})
+            ASSERT_TRUE(QFile::exists(tool)) << tool << " missing (scripts/install-deps)";
+        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+        ASSERT_TRUE(daemon.waitForReadyRead(10000));
+        const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+        bus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, "wait"));
+        ASSERT_TRUE(RegisterMediaControls(*window, *bus));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DBUS_SESSION_BUS_ADDRESS", address);
+        for (QProcess* tool : {&status, &play}) tool->setProcessEnvironment(environment);
+    }
+    void TearDown() override {
+        WhileTheSiteWaits::TearDown();
+        bus.reset();
+        QDBusConnection::disconnectFromBus("wait");
+        daemon.kill();
+        daemon.waitForFinished();
+    }
+    void Send(QProcess& tool, const QStringList& what) {
+        tool.start("dbus-send", QStringList{"--session", "--print-reply",
+                                            "--dest=org.mpris.MediaPlayer2.veldo",
+                                            "/org/mpris/MediaPlayer2"} + what);
+    }
+
+    QProcess daemon, status, play;
+    std::unique_ptr<QDBusConnection> bus;
+};
+
+TEST_F(MprisWhileTheSiteWaits, AStatusReadIsAnsweredAndAPlayCommandWaitsItsTurn) {
+    QElapsedTimer sinceAsked;
+    long long answeredAfter = -1;
+    QObject::connect(&status, &QProcess::finished, [&] { answeredAfter = sinceAsked.elapsed(); });
+    WhileLoading([this] { SearchFor("101"); }, [&] {
+        sinceAsked.start();
+        Send(status, {"org.freedesktop.DBus.Properties.Get",
+                      "string:org.mpris.MediaPlayer2.Player", "string:PlaybackStatus"});
+        Send(play, {"org.mpris.MediaPlayer2.Player.Play"});
+    });
+    EXPECT_TRUE(userMadeDuringIt);
+    EXPECT_GE(answeredAfter, 0); // while the handler waited
+    EXPECT_LT(answeredAfter, 1000);
+    EXPECT_TRUE(status.readAllStandardOutput().contains("Stopped"));
+    EXPECT_FALSE(Playing());
+    ASSERT_TRUE(EventsUntil([this] { return Playing(); }, kHandlerBoundMs));
+    EXPECT_EQ(currentSound.name, GoodName("101"));
 }
 
 } // namespace
