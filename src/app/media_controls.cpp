@@ -18,8 +18,8 @@
 
 #include "app/main_window.h"
 #include "app/slide_away_exit.h"
-#include "platform/gui/answering_wait.h"
 #include "forms/program_state.h"
+#include "platform/gui/answering_wait.h"
 #include "player/audio_calls.h"
 #include "player/playback_control.h"
 #include "web/charset.h"

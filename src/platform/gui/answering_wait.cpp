@@ -199,7 +199,8 @@ bool PauseAnswering(int milliseconds) {
     return WaitAnswering<bool>([milliseconds] {
                std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
                return true;
-           }).has_value();
+           })
+        .has_value();
 }
 
 bool WaitInProgress() {
@@ -229,7 +230,8 @@ void EndWaitsOnClickOf(QWidget* control) {
 
 void EndWaitsOnDoubleClickOf(QAbstractItemView* list) {
     VELDO_ASSERT_UI_THREAD();
-    std::erase_if(choiceLists, [](const QPointer<QAbstractItemView>& gone) { return gone.isNull(); });
+    std::erase_if(choiceLists,
+                  [](const QPointer<QAbstractItemView>& gone) { return gone.isNull(); });
     choiceLists.emplace_back(list);
 }
 

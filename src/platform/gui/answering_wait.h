@@ -31,11 +31,11 @@ template <typename Result>
 std::optional<Result> WaitAnswering(std::function<Result()> work,
                                     std::function<void(Result&)> discard = {}) {
     auto result = std::make_shared<std::optional<Result>>();
-    const bool finished = detail::WaitOffUiThread(
-        [result, work = std::move(work)] { result->emplace(work()); },
-        [result, discard = std::move(discard)](bool waited) {
-            if (!waited && discard && *result) discard(**result);
-        });
+    const bool finished =
+        detail::WaitOffUiThread([result, work = std::move(work)] { result->emplace(work()); },
+                                [result, discard = std::move(discard)](bool waited) {
+                                    if (!waited && discard && *result) discard(**result);
+                                });
     if (!finished) return std::nullopt;
     return std::move(*result);
 }
