@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
+#include <chrono>
 #include <deque>
 #include <thread>
 #include <vector>
@@ -201,10 +202,6 @@ bool PauseAnswering(int milliseconds) {
                return true;
            })
         .has_value();
-}
-
-bool WaitInProgress() {
-    return currentWait != nullptr;
 }
 
 void AbandonWait() {

@@ -43,9 +43,6 @@ std::optional<Result> WaitAnswering(std::function<Result()> work,
 // A pause of `milliseconds` in a handler, answering meanwhile. False when it was abandoned.
 bool PauseAnswering(int milliseconds);
 
-// Whether a handler is waiting now.
-bool WaitInProgress();
-
 // Abandons the wait in progress, if any (the program is asked to end).
 void AbandonWait();
 
