@@ -68,7 +68,7 @@ TEST_F(WhileTheSiteWaits, TheWindowAnswersAndAPlayClickTakesEffectAfterTheLoad) 
     tick.stop();
     RecordProperty("longest_gap_ms", int(longestGap));
     EXPECT_GE(ms, kLateMs - 500);
-    EXPECT_LT(longestGap, kAnswerMs);
+    EXPECT_LT(longestGap, 3 * kAnswerMs); // room for a loaded machine; blocking gives 5000
     EXPECT_TRUE(waitCursor && QGuiApplication::overrideCursor() == nullptr);
     EXPECT_TRUE(userMadeDuringIt);
     EXPECT_FALSE(Playing()); // held until the handler has returned
