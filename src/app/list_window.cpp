@@ -1,6 +1,7 @@
 #include "app/list_window.h"
 
 #include "app/main_window.h"
+#include "platform/gui/answering_wait.h"
 #include "site/exploration_list.h"
 
 namespace veldo {
@@ -10,6 +11,8 @@ ListWindow::ListWindow() {
     connect(图形按钮1, &QAbstractButton::clicked, this, [] { OnPageArrowClicked(); });
     connect(列表框1, &QListWidget::itemDoubleClicked, this, [] { OnListEntryChosen(); });
     AddPlayPauseKey(this);
+    // Choosing another sound abandons a load in progress.
+    EndWaitsOnDoubleClickOf(列表框1);
 }
 
 void OpenListWindow() {

@@ -6,6 +6,7 @@
 #include "app/list_window.h"
 #include "app/search_box.h"
 #include "app/slide_away_exit.h"
+#include "platform/gui/answering_wait.h"
 #include "player/playback_control.h"
 #include "player/progress_display.h"
 #include "player/spectrum_display.h"
@@ -31,6 +32,9 @@ MainWindow::MainWindow() {
     // Keyboard: Enter in the search box searches, as the search button does.
     connect(编辑框1, &QLineEdit::returnPressed, 图形按钮1, &QAbstractButton::click);
     AddPlayPauseKey(this);
+    // These clicks do not wait for a load in progress: they abandon it, then run.
+    EndWaitsOnClickOf(图形按钮x);
+    EndWaitsOnClickOf(图形按钮1);
 }
 
 void PressShownPlayOrPauseButton() {

@@ -1,6 +1,8 @@
 // Threads: UI thread only. QtDBus delivers method calls and property reads to the thread of
 // the adaptors' parent object, which lives on the UI thread; the program state and the engine
-// are read there, and PropertiesChanged is sent from there.
+// are read there, and PropertiesChanged is sent from there. While a handler waits on the site
+// (platform/gui/answering_wait.h) property reads are answered at once and commands are held
+// until the clicks made before them have been delivered.
 #include "app/media_controls.h"
 
 #include <QCoreApplication>
@@ -8,6 +10,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QEvent>
+#include <QPointer>
 #include <QTimer>
 #include <QVariantMap>
 #include <algorithm>
@@ -16,6 +19,7 @@
 #include "app/main_window.h"
 #include "app/slide_away_exit.h"
 #include "forms/program_state.h"
+#include "platform/gui/answering_wait.h"
 #include "player/audio_calls.h"
 #include "player/playback_control.h"
 #include "web/charset.h"
@@ -93,6 +97,13 @@ class MediaControls : public QObject {
         return std::max<qlonglong>(
             0,
             Microseconds(currentStream, Audio().channelGetPosition(currentStream, BASS_POS_BYTE)));
+    }
+
+    // Runs `command` now, or after the wait in progress and the input held during it.
+    void Command(void (MediaControls::*command)()) {
+        RunAfterWait([self = QPointer<MediaControls>(this), command] {
+            if (self) (self.data()->*command)();
+        });
     }
 
     // The same paths as the buttons: play resumes or starts, pause pauses, stop resets.
@@ -239,8 +250,11 @@ class RootAdaptor : public QDBusAbstractAdaptor {
         window.raise();
         window.activateWindow();
     }
-    // The slide-away exit, as the close button starts it.
-    void Quit() { BeginSlideAwayExit(); }
+    // The slide-away exit, as the close button starts it: it ends a wait, as that click does.
+    void Quit() {
+        AbandonWait();
+        RunAfterWait([] { BeginSlideAwayExit(); });
+    }
 
   private:
     MediaControls* controls_;
@@ -276,10 +290,10 @@ class PlayerAdaptor : public QDBusAbstractAdaptor {
     bool No() const { return false; }
 
   public slots:
-    void Play() { controls_->Play(); }
-    void Pause() { controls_->Pause(); }
-    void PlayPause() { controls_->PlayPause(); }
-    void Stop() { controls_->Stop(); }
+    void Play() { controls_->Command(&MediaControls::Play); }
+    void Pause() { controls_->Command(&MediaControls::Pause); }
+    void PlayPause() { controls_->Command(&MediaControls::PlayPause); }
+    void Stop() { controls_->Command(&MediaControls::Stop); }
     void Next() {}
     void Previous() {}
     void Seek(qlonglong) {}

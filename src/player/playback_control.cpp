@@ -3,6 +3,7 @@
 #include "forms/main_window_form.h"
 #include "forms/program_state.h"
 #include "forms/ui_colors.h"
+#include "platform/gui/answering_wait.h"
 #include "platform/gui/control_ops.h"
 #include "player/audio_calls.h"
 
@@ -38,8 +39,18 @@ void PlayCurrentSound() {
         return;
     }
     audio.channelStop(currentStream);
-    currentStream =
-        audio.streamCreateUrl(currentSound.source.c_str(), 0, 0, nullptr, kStreamUserValue);
+    // The stream connects and prebuffers on a worker while the window answers. A stream that
+    // arrives after the wait was abandoned is stopped, and the engine frees it.
+    const Text source = currentSound.source;
+    const auto streamCreateUrl = audio.streamCreateUrl;
+    const auto channelStop = audio.channelStop;
+    const std::optional<HSTREAM> stream = WaitAnswering<HSTREAM>(
+        [source, streamCreateUrl] {
+            return streamCreateUrl(source.c_str(), 0, 0, nullptr, kStreamUserValue);
+        },
+        [channelStop](HSTREAM& abandoned) { channelStop(abandoned); });
+    if (!stream) return;
+    currentStream = *stream;
     audio.channelPlay(currentStream, false);
 }
 

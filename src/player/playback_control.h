@@ -8,7 +8,8 @@ inline constexpr int kProgressTickMs = 1000; // 时钟1: progress bar and times
 inline constexpr int kSpectrumTickMs = 50;   // 时钟2: spectrum
 
 // Click of 图形按钮play; also run after a list entry was chosen. Resumes a paused stream, else
-// opens a new stream on currentSound.source (blocking while it connects) and plays it.
+// opens a new stream on currentSound.source and plays it; the window answers while the stream
+// connects (platform/gui/answering_wait.h), and an abandoned wait leaves the sound unplayed.
 void PlayCurrentSound();
 // Click of 图形按钮stop.
 void PausePlayback();

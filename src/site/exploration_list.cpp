@@ -3,6 +3,7 @@
 #include "forms/list_window_form.h"
 #include "forms/main_window_form.h"
 #include "forms/program_state.h"
+#include "platform/gui/answering_wait.h"
 #include "platform/gui/control_ops.h"
 #include "platform/gui/runtime_services.h"
 #include "player/playback_control.h"
@@ -29,17 +30,21 @@ void OnListWindowCreated() {
     LoadExplorationPage("1");
 }
 
-void LoadExplorationPage(const Text& page) {
+bool LoadExplorationPage(const Text& page) {
     const Text url = "http://" + PageHost() + "/sound/exploration?page=" + page + "&per-page=15";
-    explorationPageText = WebGetText(url, kMaxListingBytes);
+    const std::optional<Text> body =
+        WaitAnswering<Text>([url] { return WebGetText(url, kMaxListingBytes); });
+    if (!body) return false;
+    explorationPageText = *body;
 
     // The list box and the entries are emptied and filled together, so item k is entry k.
     if (listWindow != nullptr) ClearListBox(listWindow->列表框1);
     explorationEntries.clear();
     AllTextsBetween(explorationPageText, kEntryLeftMarker, kEntryRightMarker, explorationEntries);
-    if (listWindow == nullptr) return;
+    if (listWindow == nullptr) return true;
     for (const Text& entry : explorationEntries)
         AddListItem(listWindow->列表框1, TextRightOfLast(entry, ">"));
+    return true;
 }
 
 void OnListEntryChosen() {
@@ -48,7 +53,7 @@ void OnListEntryChosen() {
     const int selected = SelectedListIndex(listWindow->列表框1);
     if (selected < 0 || static_cast<std::size_t>(selected) >= explorationEntries.size()) return;
     const Text id = TextLeftOf(explorationEntries[static_cast<std::size_t>(selected)], "\"");
-    LoadSoundInfo(id);
+    if (!LoadSoundInfo(id)) return;
     if (mainWindow != nullptr) SetEditText(mainWindow->编辑框1, SoundPageAddress(id));
     PlayCurrentSound();
 }

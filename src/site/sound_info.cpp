@@ -3,8 +3,9 @@
 #include "forms/main_window_form.h"
 #include "forms/program_state.h"
 #include "forms/ui_colors.h"
+#include "platform/gui/answering_wait.h"
 #include "platform/gui/control_ops.h"
-#include "platform/gui/runtime_services.h"
+#include "platform/gui/cover_image.h"
 #include "platform/gui/window_services.h"
 #include "platform/net/url_fetch.h"
 #include "player/playback_control.h"
@@ -24,22 +25,32 @@ constexpr std::size_t kMaxSoundRecordBytes = std::size_t{1} << 20;
 
 } // namespace
 
-void LoadSoundInfo(const Text& id) {
+bool LoadSoundInfo(const Text& id) {
     const Text url = "http://" + InfoHost() + "/sound/info?sound_id=" + id;
-    soundInfoText = DecodeEscapes(WebGetText(url, kMaxSoundRecordBytes));
-    WaitMilliseconds(100);
+    // Each wait answers the window meanwhile; an abandoned one ends the load there.
+    const std::optional<Text> record =
+        WaitAnswering<Text>([url] { return WebGetText(url, kMaxSoundRecordBytes); });
+    if (!record) return false;
+    soundInfoText = DecodeEscapes(*record);
+    if (!PauseAnswering(100)) return false;
 
     // Each search starts at the top of the record: the first occurrence anywhere wins.
     currentSound.pic = TextBetween(soundInfoText, "\"pic\":\"", "\",\"");
     currentSound.source = TextBetween(soundInfoText, "\",\"source\":\"", "\",\"");
     currentSound.name = TextBetween(soundInfoText, "\"name\":\"", "\",\"");
 
-    if (mainWindow == nullptr) return;
-    // Only http and https addresses are fetched; anything else leaves the box empty.
-    SetPicture(mainWindow->图片框1, FetchUrlBytes(currentSound.pic, kMaxCoverBytes));
+    if (mainWindow == nullptr) return true;
+    // Only http and https addresses are fetched; anything else leaves the box empty. The
+    // picture is decoded on the worker too.
+    const Text pic = currentSound.pic;
+    const std::optional<QImage> cover = WaitAnswering<QImage>(
+        [pic] { return DecodeCoverImage(FetchUrlBytes(pic, kMaxCoverBytes)); });
+    if (!cover || mainWindow == nullptr) return false;
+    SetPicture(mainWindow->图片框1, *cover);
     SetPictureMode(mainWindow->图片框1, 1);
     SetCaption(mainWindow->标签1, currentSound.name);
     AttachTooltip(mainWindow->标签1, currentSound.name, false, true);
+    return true;
 }
 
 void OnSearchButtonClicked() {

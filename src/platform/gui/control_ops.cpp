@@ -105,6 +105,9 @@ void SetOutlineColor(ShapeFrame* frame, QColor color) {
 void SetPicture(PictureBox* box, const ByteArray& imageBytes) {
     Write(box, [imageBytes](PictureBox* x) { x->SetPictureBytes(imageBytes); });
 }
+void SetPicture(PictureBox* box, const QImage& image) {
+    Write(box, [image](PictureBox* x) { x->SetPictureImage(image); });
+}
 void SetPictureMode(PictureBox* box, int mode) {
     Write(box, [mode](PictureBox* x) { x->SetDisplayMode(mode); });
 }

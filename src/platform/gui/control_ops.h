@@ -6,6 +6,7 @@
 // skipped. Texts are GBK bytes (the program's text); they are converted for Qt here.
 #include "text/text_types.h"
 #include <QColor>
+#include <QImage>
 
 class QLabel;
 class QLineEdit;
@@ -46,6 +47,8 @@ void SetOutlineColor(ShapeFrame* frame, QColor color);
 
 // Image bytes as fetched (PNG, JPEG, ...); unreadable or empty bytes leave the box empty.
 void SetPicture(PictureBox* box, const ByteArray& imageBytes);
+// A picture decoded already (see cover_image.h); a null image leaves the box empty.
+void SetPicture(PictureBox* box, const QImage& image);
 // 0: the picture at its own size, centred; 1: scaled to the box.
 void SetPictureMode(PictureBox* box, int mode);
 

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QSvgRenderer>
+#include <utility>
 
 #include "platform/gui/cover_image.h"
 #include "platform/gui/picture_resources.h"
