@@ -18,8 +18,8 @@ ListWindow::ListWindow() {
         connect(enter, &QShortcut::activated, this, [this] {
             QListWidgetItem* current = 列表框1->currentItem();
             if (current == nullptr) return;
-            列表框1->setCurrentItem(current); // selected too, as the double-click's press does
-            OnListEntryChosen();
+            列表框1->setCurrentItem(current); // selected too, as by the double-click's press
+            emit 列表框1->itemDoubleClicked(current);
         });
     }
     AddPlayPauseKey(this);

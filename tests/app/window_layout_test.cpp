@@ -1,6 +1,7 @@
 // Both windows against their layout tables: geometry, visibility, captions, fonts, colours,
 // cursors, tooltips, and clipping of the controls that lie outside a window.
 #include <QFontInfo>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -145,6 +146,42 @@ TEST_F(MainWindowLayout, ImageButtonShowsItsPictureForPointerAndPress) {
     EXPECT_EQ(button->CurrentLook(), ImageButton::Look::Normal);
 }
 
+std::string FocusedName() {
+    QWidget* focused = QApplication::focusWidget();
+    return focused != nullptr ? focused->objectName().toStdString() : "";
+}
+
+TEST_F(MainWindowLayout, TabFollowsTheReadingOrderAndKeysPressTheFocusedButton) {
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(FocusedName(), "编辑框1");
+    for (const char* next : {"图形按钮1", "图形按钮list", "图形按钮play", "图形按钮down", "图形按钮x",
+                             "编辑框1"}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(FocusedName(), next);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(FocusedName(), "图形按钮x");
+
+    // Space and Enter press the focused button, not the window's play key; a click leaves the
+    // focus where it was.
+    QSignalSpy download(window.图形按钮down, &QAbstractButton::clicked);
+    window.图形按钮down->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(window.图形按钮down, Qt::Key_Space);
+    QTest::keyClick(window.图形按钮down, Qt::Key_Return);
+    EXPECT_EQ(download.count(), 2);
+    EXPECT_TRUE(window.图形按钮play->isVisible());
+    QTest::mouseClick(window.图形按钮1, Qt::LeftButton);
+    EXPECT_EQ(FocusedName(), "图形按钮down");
+
+    // Play and pause, one in the other's place, pass the focus on.
+    window.图形按钮play->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(window.图形按钮play, Qt::Key_Return);
+    EXPECT_EQ(FocusedName(), "图形按钮stop");
+    QTest::keyClick(window.图形按钮stop, Qt::Key_Return);
+    EXPECT_EQ(FocusedName(), "图形按钮play");
+}
+
 class ListWindowLayout : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -191,6 +228,26 @@ TEST_F(ListWindowLayout, ArrowsLieAboveTheTitleLabel) {
     EXPECT_EQ(window->childAt(8, 10), window->图形按钮2);
     EXPECT_EQ(window->childAt(240, 10), window->图形按钮1);
     EXPECT_EQ(window->childAt(120, 10), window->标签1);
+}
+
+TEST_F(ListWindowLayout, ArrowKeysMoveInTheListAndEnterChoosesLikeADoubleClick) {
+    explorationEntries.clear(); // the choice has no entry to load
+    window->列表框1->addItems({"a", "b", "c"});
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    EXPECT_EQ(FocusedName(), "列表框1");
+    QTest::keyClick(window->列表框1, Qt::Key_Tab);
+    EXPECT_EQ(FocusedName(), "图形按钮2");
+    QTest::keyClick(window->图形按钮2, Qt::Key_Tab);
+    EXPECT_EQ(FocusedName(), "图形按钮1");
+    QTest::keyClick(window->图形按钮1, Qt::Key_Tab);
+    QSignalSpy chosen(window->列表框1, &QListWidget::itemDoubleClicked);
+    QTest::keyClick(window->列表框1, Qt::Key_End);
+    QTest::keyClick(window->列表框1, Qt::Key_Up);
+    QTest::keyClick(window->列表框1, Qt::Key_Enter, Qt::KeypadModifier);
+    ASSERT_EQ(chosen.count(), 1);
+    EXPECT_EQ(chosen[0][0].value<QListWidgetItem*>(), window->列表框1->item(1));
+    EXPECT_TRUE(window->列表框1->item(1)->isSelected());
 }
 
 TEST(ListWindowLifetime, ClosingForgetsTheWindowAndASecondOpenReusesIt) {

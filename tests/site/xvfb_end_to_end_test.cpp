@@ -8,7 +8,9 @@
 // playerctl sees it play; a read-only one (a read-only bind mount, which binds root too), whose
 // download goes to the user's music folder. A run is skipped where its window manager is
 // missing; the whole test where xvfb-run, xdotool or ImageMagick are missing, or when the
-// build's ports are taken (a sample site already running).
+// build's ports are taken (a sample site already running). One more run goes the same way under
+// openbox with only what a screen reader uses: accessible actions and key presses over AT-SPI
+// (accessibility_flow.py), which also checks the accessible names and roles of both windows.
 // First: site_pages.h declares a function SoundRecord that would hide the record type.
 #include "forms/program_state.h"
 
@@ -39,7 +41,7 @@ int PortOf(const std::string& host) {
 // Window positions: the main window at 50, 50 (moved to 260, 50 once the list is open) and the
 // list window at 0, 50; rows of the list start 24 pixels below its top. Every window of the
 // player is reported as "window X,Y WxH".
-const char kScript[] = R"SH(
+const char kMouseScript[] = R"SH(
 set -u
 windows() {
   for w in $(xdotool search --onlyvisible --classname veldo); do
@@ -79,6 +81,16 @@ if [ -n "${MPRIS:-}" ]; then
 else
   xdotool mousemove 820 62 click 1
 fi
+)SH";
+
+// Started by the test on a session bus of its own, as a desktop session starts it.
+const char kAssistiveScript[] = R"SH(
+/usr/libexec/at-spi-bus-launcher --launch-immediately &
+QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$PLAYER" & pid=$!
+/usr/bin/python3 "$FLOW" "$MUSICS"
+)SH";
+
+const char kEndScript[] = R"SH(
 for i in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done
 kill -0 $pid 2>/dev/null && { echo "still running"; kill -9 $pid; }
 wait $pid
@@ -104,6 +116,7 @@ struct PlayerRun {
     const char* folderName; // the program's folder
     bool readOnly;          // the folder is mounted read-only for the player
     bool sessionBus;        // a private session bus: playerctl sees it, the MPRIS Quit ends it
+    bool assistive = false; // driven over AT-SPI alone, not with the mouse
 };
 
 const PlayerRun kRuns[] = {
@@ -111,6 +124,7 @@ const PlayerRun kRuns[] = {
     {"openbox", "Veldo read-only", true, false},
     {"xfwm4", "Veldo", false, false},
 };
+const PlayerRun kAssistiveRun = {"openbox", "Veldo", false, false, true};
 
 // One run of the script; the runs share the build's site ports, so they take turns.
 void RunPlayer(SampleSite& site, const testing::WindowManager& manager, const PlayerRun& run,
@@ -144,11 +158,18 @@ void RunPlayer(SampleSite& site, const testing::WindowManager& manager, const Pl
     environment.insert("IMPORT", kImport);
     if (run.readOnly) environment.insert("READ_ONLY", "1");
     if (run.sessionBus) environment.insert("MPRIS", "1");
+    environment.insert("FLOW", VELDO_ACCESSIBILITY_FLOW);
     if (shot != nullptr) environment.insert("SHOT", QString(shot) + "." + manager.name + ".png");
     const auto infoRequestsBefore = site.InfoRequests().size();
-    QStringList command = {"xvfb-run", "-a", "-s", "-screen 0 1280x800x24", "bash", "-c",
-                           testing::StartWindowManagerScript(manager) + kScript};
-    if (run.sessionBus) command = QStringList{"dbus-run-session", "--"} + command;
+    QStringList command = {"xvfb-run",
+                           "-a",
+                           "-s",
+                           "-screen 0 1280x800x24",
+                           "bash",
+                           "-c",
+                           testing::StartWindowManagerScript(manager) +
+                               (run.assistive ? kAssistiveScript : kMouseScript) + kEndScript};
+    if (run.sessionBus || run.assistive) command = QStringList{"dbus-run-session", "--"} + command;
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(command.takeFirst(), command);
@@ -173,11 +194,19 @@ void RunPlayer(SampleSite& site, const testing::WindowManager& manager, const Pl
     // "完成" is up beside the two windows, and the program still ends, with the slide-away exit.
     EXPECT_EQ(WindowsAfter(output, "with the message").size(), 3) << shown;
     EXPECT_TRUE(output.contains("exit 0")) << shown;
+    if (run.assistive) EXPECT_TRUE(output.contains("flow done")) << shown;
 }
+
+// Where the build's tools are required (scripts/test), a missing one fails the test.
+#define SKIP_OR_FAIL(why)                                                                          \
+    do {                                                                                           \
+        if (std::getenv("VELDO_REQUIRE_DESKTOP_TOOLS") != nullptr) FAIL() << why;                  \
+        GTEST_SKIP() << why;                                                                       \
+    } while (false)
 
 TEST(XvfbEndToEnd, ListPlaysDownloadSavesAndTheProgramEndsUnderEachWindowManager) {
     for (const char* tool : {"/usr/bin/xvfb-run", "/usr/bin/xdotool", "/usr/bin/playerctl", kImport})
-        if (!QFile::exists(tool)) GTEST_SKIP() << tool << " missing";
+        if (!QFile::exists(tool)) SKIP_OR_FAIL(tool << " missing");
     SampleSite site;
     if (!site.Start(PortOf(kPageHost), PortOf(kInfoHost)))
         GTEST_SKIP() << "the build's site ports are taken";
@@ -201,6 +230,20 @@ TEST(XvfbEndToEnd, ListPlaysDownloadSavesAndTheProgramEndsUnderEachWindowManager
         }
     }
     if (!missing.isEmpty()) GTEST_SKIP() << "not installed: " << missing.join(", ").toStdString();
+}
+
+TEST(XvfbEndToEnd, ScreenReaderToolsAndKeysAloneListPlayPauseDownloadAndClose) {
+    for (const char* tool :
+         {"/usr/bin/xvfb-run", "/usr/bin/openbox", "/usr/bin/dbus-run-session",
+          "/usr/libexec/at-spi-bus-launcher", "/usr/lib/python3/dist-packages/pyatspi/__init__.py"})
+        if (!QFile::exists(tool)) SKIP_OR_FAIL(tool << " missing");
+    SampleSite site;
+    if (!site.Start(PortOf(kPageHost), PortOf(kInfoHost)))
+        GTEST_SKIP() << "the build's site ports are taken";
+    const std::string served =
+        FetchUrlBytes("http://" + site.PageHost() + Mp3Path(site.catalogue().front()));
+    ASSERT_FALSE(served.empty());
+    RunPlayer(site, testing::WindowManagers()[1], kAssistiveRun, served);
 }
 
 } // namespace

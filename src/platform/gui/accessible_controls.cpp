@@ -20,7 +20,8 @@ class AccessibleProgressBar : public QAccessibleWidget, public QAccessibleValueI
         : QAccessibleWidget(bar, QAccessible::ProgressBar) {}
 
     void* interface_cast(QAccessible::InterfaceType type) override {
-        if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
         return QAccessibleWidget::interface_cast(type);
     }
     QVariant currentValue() const override { return Bar()->Position(); }

@@ -44,7 +44,8 @@ class ImageButton : public QAbstractButton {
     bool pointerOver_ = false;
     QColor focusMark_;
     ImageButton* standIn_ = nullptr;
-    bool focusOwed_ = false; // hidden with the focus; the next shown of it and its stand-in takes it
+    bool focusOwed_ =
+        false; // hidden with the focus; the next shown of it and its stand-in takes it
 };
 
 } // namespace veldo
