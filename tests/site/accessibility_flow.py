@@ -18,8 +18,7 @@ def windows():
 def window(name):
     return until(lambda: next((w for w in windows() if w.name == name), None))
 def tree(node):
-    yield node
-    for child in node: yield from tree(child)
+    return [node] + [c for child in node for c in tree(child)]
 def find(win, name): return next(c for c in tree(win) if c.name == name)
 def has(win, name, state): return find(win, name).getState().contains(state)
 def text(win, name): return find(win, name).queryText().getText(0, -1)
@@ -30,16 +29,13 @@ def check(win, expected):
     assert not expected, expected
 def key(*names):
     for name in names:
-        pyatspi.Registry.generateKeyboardEvent(KEYS[name], None, pyatspi.KEY_SYM)
-        time.sleep(0.3)
+        pyatspi.Registry.generateKeyboardEvent(KEYS[name], None, pyatspi.KEY_SYM), time.sleep(0.3)
 def press(win, name):
     action = find(win, name).queryAction()
     action.doAction([action.getName(i) for i in range(action.nActions)].index('Press'))
 def print_windows(heading):
-    print(heading + ':')
-    for w in windows():
-        box = w.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-        print(f'window {box.x},{box.y} {box.width}x{box.height}')
+    boxes = [w.queryComponent().getExtents(pyatspi.DESKTOP_COORDS) for w in windows()]
+    print(heading + ':', *(f'window {b.x},{b.y} {b.width}x{b.height}' for b in boxes), sep='\n')
 main = window('Veldo 播放器')
 check(main, MAIN)
 assert find(main, '播放进度').queryValue().maximumValue == 500 and text(main, '总时长') == '00：00'
@@ -56,10 +52,8 @@ until(lambda: has(main, '暂停', SHOWING) and any(c.name == first for c in tree
 press(main, '暂停'), until(lambda: has(main, '播放', SHOWING))
 press(main, '播放'), until(lambda: has(main, '暂停', SHOWING))
 until(lambda: int(''.join(filter(str.isdigit, text(main, '已播放')))) >= 2)  # mmss
-press(main, '下载')
-until(lambda: glob.glob(sys.argv[1] + '/*.mp3') and len(windows()) == 3)
+press(main, '下载'), until(lambda: glob.glob(sys.argv[1] + '/*.mp3') and len(windows()) == 3)
 print_windows('with the message')
-key('Escape')
-until(lambda: len(windows()) == 2)
+key('Escape'), until(lambda: len(windows()) == 2)
 press(main, '关闭')
 print('flow done')

@@ -8,8 +8,7 @@
 // playerctl sees it play; a read-only one (a read-only bind mount, which binds root too), whose
 // download goes to the user's music folder. A run is skipped where its window manager is
 // missing; the whole test where xvfb-run, xdotool or ImageMagick are missing, or when the
-// build's ports are taken (a sample site already running). One more run, under openbox, uses only
-// what a screen reader uses: AT-SPI actions and keys (accessibility_flow.py).
+// build's ports are taken (a sample site already running).
 // First: site_pages.h declares a function SoundRecord that would hide the record type.
 #include "forms/program_state.h"
 
@@ -120,7 +119,6 @@ const PlayerRun kRuns[] = {
     {"openbox", "Veldo read-only", true, false},
     {"xfwm4", "Veldo", false, false},
 };
-const PlayerRun kAssistiveRun = {"openbox", "Veldo", false, false, true};
 
 // One run of the script; the runs share the build's site ports, so they take turns.
 void RunPlayer(SampleSite& site, const testing::WindowManager& manager, const PlayerRun& run,
@@ -216,6 +214,7 @@ TEST(XvfbEndToEnd, ListPlaysDownloadSavesAndTheProgramEndsUnderEachWindowManager
     if (!missing.isEmpty()) GTEST_SKIP() << "not installed: " << missing.join(", ").toStdString();
 }
 
+// Only what a screen reader uses: AT-SPI actions and keys (accessibility_flow.py), under openbox.
 TEST(XvfbEndToEnd, ScreenReaderToolsAndKeysAloneListPlayPauseDownloadAndClose) {
     for (const char* tool : {"/usr/bin/openbox", "/usr/libexec/at-spi-bus-launcher",
                              "/usr/lib/python3/dist-packages/pyatspi/__init__.py"})
@@ -228,7 +227,7 @@ TEST(XvfbEndToEnd, ScreenReaderToolsAndKeysAloneListPlayPauseDownloadAndClose) {
     const std::string served =
         FetchUrlBytes("http://" + site.PageHost() + Mp3Path(site.catalogue().front()));
     ASSERT_FALSE(served.empty());
-    RunPlayer(site, testing::WindowManagers()[1], kAssistiveRun, served);
+    RunPlayer(site, testing::WindowManagers()[1], {"openbox", "Veldo", false, false, true}, served);
 }
 
 } // namespace
