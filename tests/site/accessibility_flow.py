@@ -15,8 +15,7 @@ def until(what):
 def windows():
     apps = [a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == 'veldo']
     return [w for a in apps for w in a if w.getState().contains(SHOWING)]
-def window(name):
-    return until(lambda: next((w for w in windows() if w.name == name), None))
+def window(name): return until(lambda: next((w for w in windows() if w.name == name), None))
 def tree(node):
     return [node] + [c for child in node for c in tree(child)]
 def find(win, name): return next(c for c in tree(win) if c.name == name)
