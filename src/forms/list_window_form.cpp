@@ -1,7 +1,10 @@
 #include "forms/list_window_form.h"
 
+#include "forms/accessible_names.h"
 #include "forms/ui_colors.h"
+#include "platform/gui/accessible_controls.h"
 #include "platform/gui/place_control.h"
+#include "platform/gui/value_label.h"
 #include "platform/gui/window_services.h"
 
 namespace veldo {
@@ -9,10 +12,12 @@ namespace veldo {
 ListWindowForm* listWindow = nullptr;
 
 ListWindowForm::ListWindowForm() : BorderlessWindow(kAccentColor, QSize(250, 305), QPoint(50, 50)) {
+    InstallAccessibleControls();
     setObjectName(QStringLiteral("listWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    标签n = Place(new QLabel(QStringLiteral("1"), this), 264, 80, 24, 24);
+    标签n = Place(new ValueLabel(this), 264, 80, 24, 24);
+    标签n->setText(QStringLiteral("1"));
     图形按钮2 = Place(new ImageButton(QStringLiteral(":/veldo/arrow_left.svg"),
                                       QStringLiteral(":/veldo/arrow_left_hover.svg"),
                                       QStringLiteral(":/veldo/arrow_left_hover.svg"), this),
@@ -53,6 +58,26 @@ ListWindowForm::ListWindowForm() : BorderlessWindow(kAccentColor, QSize(250, 305
     标签1->setObjectName(QStringLiteral("标签1"));
     按钮1->setObjectName(QStringLiteral("按钮1"));
     列表框1->setObjectName(QStringLiteral("列表框1"));
+
+    // For assistive technology; the title 标签1 is named by its own text.
+    const auto name = [](QWidget* control, const char* text) {
+        control->setAccessibleName(QString::fromUtf8(text));
+    };
+    name(this, accessible::kListWindow);
+    name(标签n, accessible::kPageNumber);
+    name(图形按钮2, accessible::kPreviousPage);
+    name(图形按钮1, accessible::kNextPage);
+    name(按钮1, accessible::kSpareButton);
+    name(列表框1, accessible::kSounds);
+
+    图形按钮2->SetFocusMarkColor(kAccentColor);
+    图形按钮1->SetFocusMarkColor(kAccentColor);
+    // 按钮1 lies beyond the window's edge, where the focus must not go.
+    按钮1->setFocusPolicy(Qt::NoFocus);
+    按钮1->setEnabled(false);
+    setTabOrder(图形按钮2, 图形按钮1);
+    setTabOrder(图形按钮1, 列表框1);
+    列表框1->setFocus(); // the arrow keys move in the list at once
 
     listWindow = this;
 }

@@ -1,7 +1,10 @@
 #include "forms/main_window_form.h"
 
+#include "forms/accessible_names.h"
 #include "forms/ui_colors.h"
+#include "platform/gui/accessible_controls.h"
 #include "platform/gui/place_control.h"
+#include "platform/gui/value_label.h"
 #include "platform/gui/window_services.h"
 
 namespace veldo {
@@ -10,8 +13,10 @@ MainWindowForm* mainWindow = nullptr;
 
 namespace {
 
-QLabel* MakeLabel(QWidget* parent, const QString& caption, int fontHeight, QColor color) {
-    auto* label = new QLabel(caption, parent);
+template <class Label = QLabel>
+Label* MakeLabel(QWidget* parent, const QString& caption, int fontHeight, QColor color) {
+    auto* label = new Label(parent);
+    label->setText(caption);
     UseDesignFont(label, fontHeight);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
@@ -22,20 +27,27 @@ QLabel* MakeLabel(QWidget* parent, const QString& caption, int fontHeight, QColo
 ImageButton* MakeButton(QWidget* parent, const char* normal, const char* hover,
                         const char* pressed) {
     auto res = [](const char* name) { return QStringLiteral(":/veldo/") + QLatin1String(name); };
-    return new ImageButton(res(normal), res(hover), res(pressed), parent);
+    auto* button = new ImageButton(res(normal), res(hover), res(pressed), parent);
+    button->SetFocusMarkColor(kAccentColor);
+    return button;
+}
+
+void Name(QWidget* control, const char* name) {
+    control->setAccessibleName(QString::fromUtf8(name));
 }
 
 } // namespace
 
 MainWindowForm::MainWindowForm() : BorderlessWindow(Qt::white, QSize(580, 200), QPoint(50, 50)) {
+    InstallAccessibleControls();
     setObjectName(QStringLiteral("mainWindow"));
     setCursor(Qt::UpArrowCursor);
     const QString zeroTime = QStringLiteral("00：00");
 
     图形按钮list =
         Place(MakeButton(this, "list.svg", "list_hover.svg", "list_pressed.svg"), 541, 103, 24, 24);
-    标签time2 = Place(MakeLabel(this, zeroTime, 12, Qt::black), 432, 176, 48, 24);
-    标签time1 = Place(MakeLabel(this, zeroTime, 12, Qt::black), 208, 176, 48, 24);
+    标签time2 = Place(MakeLabel<ValueLabel>(this, zeroTime, 12, Qt::black), 432, 176, 48, 24);
+    标签time1 = Place(MakeLabel<ValueLabel>(this, zeroTime, 12, Qt::black), 208, 176, 48, 24);
     图形按钮down =
         Place(MakeButton(this, "download.svg", "download_hover.svg", "download_pressed.svg"), 488,
               176, 24, 23);
@@ -105,6 +117,34 @@ MainWindowForm::MainWindowForm() : BorderlessWindow(Qt::white, QSize(580, 200), 
     图形按钮play->setObjectName(QStringLiteral("图形按钮play"));
     标签1->setObjectName(QStringLiteral("标签1"));
     进度条->setObjectName(QStringLiteral("进度条"));
+
+    // For assistive technology; 标签1 and 标签2 are named by their own text.
+    Name(this, accessible::kMainWindow);
+    Name(图形按钮list, accessible::kList);
+    Name(标签time2, accessible::kTotalTime);
+    Name(标签time1, accessible::kPlayedTime);
+    Name(图形按钮down, accessible::kDownload);
+    Name(画板1, accessible::kSpectrum);
+    Name(图形按钮1, accessible::kSearch);
+    图形按钮1->setAccessibleDescription(QString::fromUtf8(accessible::kSearchDescription));
+    Name(图形按钮stop, accessible::kPause);
+    Name(图片框2, accessible::kLogo);
+    Name(图形按钮x, accessible::kClose);
+    Name(编辑框1, accessible::kSearchBox);
+    Name(外形框1, accessible::kSearchBar);
+    Name(图片框1, accessible::kCover);
+    Name(图形按钮play, accessible::kPlay);
+    Name(进度条, accessible::kProgress);
+
+    // Tab goes through the controls as they are read: the close button in the top corner, the
+    // search row, then down the right-hand column. Play and pause share one spot.
+    const QList<QWidget*> tabOrder = {图形按钮x,    编辑框1,      图形按钮1,   图形按钮list,
+                                      图形按钮play, 图形按钮stop, 图形按钮down};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    图形按钮play->SetFocusStandIn(图形按钮stop);
+    图形按钮stop->SetFocusStandIn(图形按钮play);
+    编辑框1->setFocus(); // the window opens with the focus in the search box
 
     mainWindow = this;
 }

@@ -1,6 +1,7 @@
 // Both windows against their layout tables: geometry, visibility, captions, fonts, colours,
 // cursors, tooltips, and clipping of the controls that lie outside a window.
 #include <QFontInfo>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -145,6 +146,32 @@ TEST_F(MainWindowLayout, ImageButtonShowsItsPictureForPointerAndPress) {
     EXPECT_EQ(button->CurrentLook(), ImageButton::Look::Normal);
 }
 
+std::string FocusedName() {
+    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "";
+}
+
+TEST_F(MainWindowLayout, TabFollowsTheReadingOrderAndKeysPressTheFocusedButton) {
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    for (const char* next : {"编辑框1", "图形按钮1", "图形按钮list", "图形按钮play", "图形按钮down",
+                             "图形按钮x", "编辑框1"}) {
+        EXPECT_EQ(FocusedName(), next);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(FocusedName(), "编辑框1");
+    // Space presses the focused button, not the window's play key; play and pause pass it on.
+    QSignalSpy download(window.图形按钮down, &QAbstractButton::clicked);
+    window.图形按钮down->setFocus();
+    QTest::keyClick(window.图形按钮down, Qt::Key_Space);
+    EXPECT_EQ(download.count(), 1);
+    window.图形按钮play->setFocus();
+    QTest::keyClick(window.图形按钮play, Qt::Key_Return);
+    EXPECT_EQ(FocusedName(), "图形按钮stop");
+    QTest::keyClick(window.图形按钮stop, Qt::Key_Return);
+    EXPECT_EQ(FocusedName(), "图形按钮play");
+}
+
 class ListWindowLayout : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -191,6 +218,18 @@ TEST_F(ListWindowLayout, ArrowsLieAboveTheTitleLabel) {
     EXPECT_EQ(window->childAt(8, 10), window->图形按钮2);
     EXPECT_EQ(window->childAt(240, 10), window->图形按钮1);
     EXPECT_EQ(window->childAt(120, 10), window->标签1);
+}
+
+TEST_F(ListWindowLayout, EnterChoosesTheCurrentEntryAsADoubleClickDoes) {
+    explorationEntries.clear(); // nothing to load
+    window->列表框1->addItems({"a", "b", "c"});
+    QSignalSpy chosen(window->列表框1, &QListWidget::itemDoubleClicked);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window->列表框1, Qt::Key_Down);
+    QTest::keyClick(window->列表框1, Qt::Key_Enter, Qt::KeypadModifier);
+    ASSERT_EQ(chosen.count(), 1);
+    EXPECT_TRUE(chosen[0][0].value<QListWidgetItem*>()->isSelected());
 }
 
 TEST(ListWindowLifetime, ClosingForgetsTheWindowAndASecondOpenReusesIt) {

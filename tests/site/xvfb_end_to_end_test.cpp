@@ -39,7 +39,7 @@ int PortOf(const std::string& host) {
 // Window positions: the main window at 50, 50 (moved to 260, 50 once the list is open) and the
 // list window at 0, 50; rows of the list start 24 pixels below its top. Every window of the
 // player is reported as "window X,Y WxH".
-const char kScript[] = R"SH(
+const char kMouseScript[] = R"SH(
 set -u
 windows() {
   for w in $(xdotool search --onlyvisible --classname veldo); do
@@ -79,6 +79,13 @@ if [ -n "${MPRIS:-}" ]; then
 else
   xdotool mousemove 820 62 click 1
 fi
+)SH";
+const char kAssistiveScript[] = R"SH(
+/usr/libexec/at-spi-bus-launcher --launch-immediately &
+QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$PLAYER" & pid=$!
+/usr/bin/python3 "$FLOW" "$MUSICS"
+)SH";
+const char kEndScript[] = R"SH(
 for i in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done
 kill -0 $pid 2>/dev/null && { echo "still running"; kill -9 $pid; }
 wait $pid
@@ -104,6 +111,7 @@ struct PlayerRun {
     const char* folderName; // the program's folder
     bool readOnly;          // the folder is mounted read-only for the player
     bool sessionBus;        // a private session bus: playerctl sees it, the MPRIS Quit ends it
+    bool assistive = false; // driven over AT-SPI alone, not with the mouse
 };
 
 const PlayerRun kRuns[] = {
@@ -144,11 +152,13 @@ void RunPlayer(SampleSite& site, const testing::WindowManager& manager, const Pl
     environment.insert("IMPORT", kImport);
     if (run.readOnly) environment.insert("READ_ONLY", "1");
     if (run.sessionBus) environment.insert("MPRIS", "1");
+    environment.insert("FLOW", VELDO_ACCESSIBILITY_FLOW);
     if (shot != nullptr) environment.insert("SHOT", QString(shot) + "." + manager.name + ".png");
     const auto infoRequestsBefore = site.InfoRequests().size();
+    const char* drive = run.assistive ? kAssistiveScript : kMouseScript;
     QStringList command = {"xvfb-run", "-a", "-s", "-screen 0 1280x800x24", "bash", "-c",
-                           testing::StartWindowManagerScript(manager) + kScript};
-    if (run.sessionBus) command = QStringList{"dbus-run-session", "--"} + command;
+                           testing::StartWindowManagerScript(manager) + drive + kEndScript};
+    if (run.sessionBus || run.assistive) command = QStringList{"dbus-run-session", "--"} + command;
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(command.takeFirst(), command);
@@ -173,6 +183,7 @@ void RunPlayer(SampleSite& site, const testing::WindowManager& manager, const Pl
     // "完成" is up beside the two windows, and the program still ends, with the slide-away exit.
     EXPECT_EQ(WindowsAfter(output, "with the message").size(), 3) << shown;
     EXPECT_TRUE(output.contains("exit 0")) << shown;
+    EXPECT_TRUE(!run.assistive || output.contains("flow done")) << shown;
 }
 
 TEST(XvfbEndToEnd, ListPlaysDownloadSavesAndTheProgramEndsUnderEachWindowManager) {
@@ -201,6 +212,22 @@ TEST(XvfbEndToEnd, ListPlaysDownloadSavesAndTheProgramEndsUnderEachWindowManager
         }
     }
     if (!missing.isEmpty()) GTEST_SKIP() << "not installed: " << missing.join(", ").toStdString();
+}
+
+// Only what a screen reader uses: AT-SPI actions and keys (accessibility_flow.py), under openbox.
+TEST(XvfbEndToEnd, ScreenReaderToolsAndKeysAloneListPlayPauseDownloadAndClose) {
+    for (const char* tool : {"/usr/bin/openbox", "/usr/libexec/at-spi-bus-launcher",
+                             "/usr/lib/python3/dist-packages/pyatspi/__init__.py"})
+        if (!QFile::exists(tool) && std::getenv("VELDO_REQUIRE_DESKTOP_TOOLS"))
+            FAIL() << tool << " missing";
+        else if (!QFile::exists(tool)) GTEST_SKIP() << tool << " missing";
+    SampleSite site;
+    if (!site.Start(PortOf(kPageHost), PortOf(kInfoHost)))
+        GTEST_SKIP() << "the build's site ports are taken";
+    const std::string served =
+        FetchUrlBytes("http://" + site.PageHost() + Mp3Path(site.catalogue().front()));
+    ASSERT_FALSE(served.empty());
+    RunPlayer(site, testing::WindowManagers()[1], {"openbox", "Veldo", false, false, true}, served);
 }
 
 } // namespace

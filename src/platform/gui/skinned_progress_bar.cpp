@@ -1,5 +1,6 @@
 #include "platform/gui/skinned_progress_bar.h"
 
+#include <QAccessible>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <algorithm>
@@ -23,6 +24,10 @@ void SkinnedProgressBar::SetPosition(int position) {
     if (position == position_) return;
     position_ = position;
     update();
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent changed(this, position);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 void SkinnedProgressBar::paintEvent(QPaintEvent*) {

@@ -1,5 +1,7 @@
 #pragma once
 // A thin progress bar painted from two vector pictures: the track and the played part.
+// Assistive technology reads it as a progress bar with its value (platform/gui/
+// accessible_controls.h).
 // UI thread only; use the control operations elsewhere.
 #include <QWidget>
 
