@@ -158,6 +158,7 @@ void SetUnannouncedBodyCapForTesting(std::uint64_t bytes) {
 }
 
 bool FetchUrlToFile(const std::string& url, const std::filesystem::path& file) {
+    if (!HttpTransfer(url).Opened()) return false; // a refused address makes no file
     std::unique_ptr<std::FILE, decltype(&std::fclose)> out(std::fopen(file.c_str(), "wb"),
                                                            &std::fclose);
     if (!out) return false;
