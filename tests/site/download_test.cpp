@@ -7,6 +7,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <map>
 #include <random>
 
@@ -187,10 +190,11 @@ TEST_F(Download, AnEndlessOrOversizedBodyEndsInFailure) {
         });
     });
     endless.Start();
-    // Announces a petabyte: more than any disk here has free.
-    testing::FaultServer huge([&](const std::string&, testing::FaultConnection& connection) {
-        if (!connection.Send(testing::AnswerHead("200 OK", "audio/mpeg", 1ull << 50))) return;
-        while (connection.Send(chunk)) {
+    // Announces a petabyte (more than any disk here has free), or 64 MB for the full disk below.
+    testing::FaultServer huge([&](const std::string& target, testing::FaultConnection& connection) {
+        const std::uint64_t length = target == "/huge.mp3" ? 1ull << 50 : 64 << 20;
+        if (!connection.Send(testing::AnswerHead("200 OK", "audio/mpeg", length))) return;
+        for (std::uint64_t sent = 0; sent < length && connection.Send(chunk); sent += chunk.size()) {
         }
     });
     for (const std::string& url : {endless.Url("/endless-chunked.mp3"), huge.Url("/huge.mp3")}) {
@@ -201,6 +205,18 @@ TEST_F(Download, AnEndlessOrOversizedBodyEndsInFailure) {
     // Announced, the same length passes the cap.
     currentSound = {endless.Url("/endless.mp3"), "", Gbk("Endless")};
     EXPECT_EQ(ClickAndWait(), "完成");
+    // A disk that fills up half way (a file size limit makes the writes fail as a full disk
+    // would), with the earlier file kept.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    const rlimit full{32 << 20, before.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &full);
+    currentSound = {huge.Url("/big.mp3"), "", Gbk("Endless")};
+    EXPECT_EQ(ClickAndWait(), "下载失败");
+    setrlimit(RLIMIT_FSIZE, &before);
+    EXPECT_EQ(ReadFileBytes(Saved("Endless")).size(), 3u << 20);
+    EXPECT_EQ(Tree().size(), 2u);
 }
 
 // A 5 MB sound behind a link that drops or stalls: resumed where it stopped (or fetched again
