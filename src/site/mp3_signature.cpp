@@ -27,13 +27,12 @@ std::uint8_t Byte(std::string_view bytes, std::size_t i) {
 std::optional<std::uint32_t> MpegFrameLength(std::string_view bytes) {
     if (bytes.size() < kFrameHeaderBytes) return std::nullopt;
     if (Byte(bytes, 0) != 0xFF || (Byte(bytes, 1) & 0xE0) != 0xE0) return std::nullopt;
-    const int version = (Byte(bytes, 1) >> 3) & 3; // 0: 2.5, 1: reserved, 2: 2, 3: 1
-    const int layerBits = (Byte(bytes, 1) >> 1) & 3;   // 1: III, 2: II, 3: I
+    const int version = (Byte(bytes, 1) >> 3) & 3;   // 0: 2.5, 1: reserved, 2: 2, 3: 1
+    const int layerBits = (Byte(bytes, 1) >> 1) & 3; // 1: III, 2: II, 3: I
     const int bitrateIndex = Byte(bytes, 2) >> 4;
     const int rateIndex = (Byte(bytes, 2) >> 2) & 3;
     const std::uint32_t padding = (Byte(bytes, 2) >> 1) & 1;
-    if (version == 1 || layerBits == 0 || bitrateIndex == 0 || bitrateIndex == 15 ||
-        rateIndex == 3)
+    if (version == 1 || layerBits == 0 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3)
         return std::nullopt;
     const bool mpeg1 = version == 3;
     const int layer = 4 - layerBits;

@@ -17,9 +17,9 @@
 #include "platform/net/url_fetch.h"
 #include "sample_site/site_pages.h"
 #include "site/download.h"
+#include "site/mp3_signature.h"
 #include "site/musics_folder.h"
 #include "site/sound_info.h"
-#include "site/mp3_signature.h"
 #include "site_fixture.h"
 #include "support/fault_proxy.h"
 #include "support/fault_server.h"
@@ -163,11 +163,16 @@ TEST(Mp3Signature, ATagOrTwoFramesWhereTheFirstSays) {
     const std::string tag = std::string("ID3\x04\x00\x00\x00\x00\x01\x00", 10) + // 128 bytes
                             std::string(128, 't');
     const std::vector<std::pair<std::string, bool>> cases = {
-        {frame + frame, true},         {frame, true},
-        {frame + "<html>", false},     {frame.substr(0, 300) + frame, false},
-        {tag + frame, true},           {tag + "<html><body>", false},
-        {tag.substr(0, 100), true},    {std::string("ID3\x04\x00\x00\x80\x00\x00\x00", 10) + frame, false},
-        {"<!DOCTYPE html>", false},    {"", false},
+        {frame + frame, true},
+        {frame, true},
+        {frame + "<html>", false},
+        {frame.substr(0, 300) + frame, false},
+        {tag + frame, true},
+        {tag + "<html><body>", false},
+        {tag.substr(0, 100), true},
+        {std::string("ID3\x04\x00\x00\x80\x00\x00\x00", 10) + frame, false},
+        {"<!DOCTYPE html>", false},
+        {"", false},
         {"\xff\xff\xff\xff", false}};
     for (const auto& [body, mp3] : cases)
         EXPECT_EQ(LooksLikeMp3(body.size(),
@@ -194,7 +199,8 @@ TEST_F(Download, AnEndlessOrOversizedBodyEndsInFailure) {
     testing::FaultServer huge([&](const std::string& target, testing::FaultConnection& connection) {
         const std::uint64_t length = target == "/huge.mp3" ? 1ull << 50 : 64 << 20;
         if (!connection.Send(testing::AnswerHead("200 OK", "audio/mpeg", length))) return;
-        for (std::uint64_t sent = 0; sent < length && connection.Send(chunk); sent += chunk.size()) {
+        for (std::uint64_t sent = 0; sent < length && connection.Send(chunk);
+             sent += chunk.size()) {
         }
     });
     for (const std::string& url : {endless.Url("/endless-chunked.mp3"), huge.Url("/huge.mp3")}) {
@@ -240,9 +246,13 @@ TEST_F(Download, ADroppingLinkIsResumedByteExactOrGivenUp) {
     };
     const std::vector<Case> cases = {
         {"cut every 256 kB", ranged.HostAndPort(), {.cutAfterBytes = 256 << 10}, "完成"},
-        {"one long stall, ranges ignored", rangeless.HostAndPort(),
-         {.stallAtByte = 1 << 20, .stallFor = std::chrono::seconds(60)}, "完成"},
-        {"cut every 256 kB, ranges ignored", rangeless.HostAndPort(), {.cutAfterBytes = 256 << 10},
+        {"one long stall, ranges ignored",
+         rangeless.HostAndPort(),
+         {.stallAtByte = 1 << 20, .stallFor = std::chrono::seconds(60)},
+         "完成"},
+        {"cut every 256 kB, ranges ignored",
+         rangeless.HostAndPort(),
+         {.cutAfterBytes = 256 << 10},
          "下载失败"}};
     std::filesystem::create_directories(Musics());
     SetNetTimeoutsForTesting({std::chrono::seconds(3), std::chrono::seconds(1)}); // ends a stall

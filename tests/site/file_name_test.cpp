@@ -53,7 +53,7 @@ TEST(Mp3FileName, ShortensLongNamesAtACharacterBoundary) {
         {"Morning Coffee", "Morning Coffee.mp3"},
         {repeat("a", 251), repeat("a", 251) + ".mp3"},
         {repeat("a", 252), repeat("a", 251) + ".mp3"},
-        {repeat("长", 90), repeat("长", 83) + ".mp3"},        // 270 bytes, cut inside a character
+        {repeat("长", 90), repeat("长", 83) + ".mp3"}, // 270 bytes, cut inside a character
         {"ab" + repeat("长", 90), "ab" + repeat("长", 83) + ".mp3"},
         {repeat("\xf0\x9f\x8e\xb5", 70), repeat("\xf0\x9f\x8e\xb5", 62) + ".mp3"},
         {repeat("a/", 200), repeat("a_", 125) + "a.mp3"},

@@ -41,8 +41,8 @@ class ResumingFetch {
     enum class TryEnd { Complete, Broken, Failed };
 
     ResumingFetch(std::string url, std::filesystem::path file, std::FILE* out)
-        : url_(std::move(url)), file_(std::move(file)), out_(out),
-          cap_(unannouncedBodyCap.load()) {}
+        : url_(std::move(url)), file_(std::move(file)), out_(out), cap_(unannouncedBodyCap.load()) {
+    }
 
     bool Run() {
         RetryPacer pacer(policy_);
@@ -66,7 +66,7 @@ class ResumingFetch {
         if (!transfer.Opened()) return TryEnd::Failed;
         const std::int64_t from = written_;
         std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> extra(nullptr,
-                                                                         &curl_slist_free_all);
+                                                                          &curl_slist_free_all);
         if (from > 0) {
             curl_easy_setopt(transfer.easy(), CURLOPT_RANGE, (std::to_string(from) + "-").c_str());
             if (!validator_.empty()) {
@@ -121,8 +121,8 @@ class ResumingFetch {
     bool Fits() {
         if (total_ < 0) return true;
         std::error_code error;
-        const auto space = std::filesystem::space(file_.parent_path().empty() ? "." :
-                                                      file_.parent_path(), error);
+        const auto space =
+            std::filesystem::space(file_.parent_path().empty() ? "." : file_.parent_path(), error);
         if (error) return true; // unknown: the writes will tell
         return static_cast<std::uint64_t>(total_ - written_) <= space.available || Fail();
     }
