@@ -15,6 +15,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -60,7 +61,12 @@ int main(int argc, char** argv) {
     veldo::testing::LocalServer server;
     server.server().Get("/sound.mp3", [&](const httplib::Request&, httplib::Response& res) {
         res.set_header("ETag", "\"bench\"");
-        res.set_content(body, "audio/mpeg"); // cpp-httplib answers a range with a 206
+        // Served in place, not copied per request; cpp-httplib answers a range with a 206 and
+        // calls the provider from the range's start.
+        res.set_content_provider(
+            body.size(), "audio/mpeg", [&](size_t offset, size_t length, httplib::DataSink& sink) {
+                return sink.write(body.data() + offset, std::min<size_t>(length, 64 << 10));
+            });
     });
     server.Start();
     uncut = std::make_unique<veldo::testing::FaultProxy>(server.HostAndPort());
