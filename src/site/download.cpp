@@ -22,6 +22,7 @@
 #include "platform/gui/user_folders.h"
 #include "platform/net/url_fetch.h"
 #include "site/file_name.h"
+#include "site/mp3_signature.h"
 #include "site/musics_folder.h"
 #include "site/site_texts.h"
 #include "web/charset.h"
@@ -56,17 +57,18 @@ std::filesystem::path CreateTemporaryFile(const std::filesystem::path& folder) {
 }
 
 // Fetches `source` into the folder and renames it into place; an earlier file of the same
-// name stays untouched unless the whole body arrived.
+// name stays untouched unless the whole body arrived and is an MP3.
 bool SaveToMusicsFolder(const Transfer& transfer) {
     const std::filesystem::path folder = MusicsFolder();
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error) return false;
-    const std::filesystem::path target =
-        folder / (CleanFileName(GbkToUtf8(transfer.name)) + ".mp3");
+    const std::filesystem::path target = folder / Mp3FileName(GbkToUtf8(transfer.name));
     const std::filesystem::path partial = CreateTemporaryFile(folder);
     if (partial.empty()) return false;
-    if (!FetchUrlToFile(transfer.source, partial) || !FinishUnfinishedFile(partial, target)) {
+    // Only a whole body that is an MP3 replaces what the folder holds under that name.
+    if (!FetchUrlToFile(transfer.source, partial) || !FileLooksLikeMp3(partial.string()) ||
+        !FinishUnfinishedFile(partial, target)) {
         DiscardUnfinishedFile(partial);
         return false;
     }

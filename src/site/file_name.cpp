@@ -31,4 +31,20 @@ std::string CleanFileName(std::string_view utf8Name) {
     return cleaned;
 }
 
+std::string Mp3FileName(std::string_view utf8Name) {
+    constexpr std::string_view extension = ".mp3";
+    std::string name = CleanFileName(utf8Name);
+    if (name.size() + extension.size() > kMaxFileNameBytes) {
+        const std::size_t limit = kMaxFileNameBytes - extension.size();
+        // Back to the start of the character the cut falls in (continuation bytes are
+        // 10xxxxxx, at most three of them); bytes that are no UTF-8 are cut anywhere.
+        std::size_t cut = limit;
+        while (cut > limit - 3 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        if ((static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) cut = limit;
+        name.resize(cut);
+    }
+    return name.append(extension);
+}
+
 } // namespace veldo

@@ -28,6 +28,7 @@
 #include "forms/program_state.h"
 #include "platform/audio/bass.h"
 #include "platform/net/net_timeouts.h"
+#include "platform/net/resume_policy.h"
 #include "sample_site/mp3_encoder.h"
 #include "site/download.h"
 #include "site/site_address.h"
@@ -86,6 +87,8 @@ class FaultTest : public ::testing::Test {
     void SetUp() override {
         SetNetTimeoutsForTesting({kConnect, kIdle});
         SetNetTotalLimitForTesting(kTotal);
+        // A download that cannot finish gives up well within the handler bound.
+        SetResumePolicyForTesting({std::chrono::milliseconds(50), 5, kTotal});
         server = std::make_unique<FaultServer>(
             [this](const std::string& target, FaultConnection& connection) {
                 if (!Misbehave(target, connection)) ServeGoodSite(target, connection);
@@ -125,6 +128,7 @@ class FaultTest : public ::testing::Test {
         SetRunDirectoryForTesting({});
         SetNetTimeoutsForTesting({});
         SetNetTotalLimitForTesting({});
+        SetResumePolicyForTesting({});
     }
 
     // The good site's answer for `target`: status, type and body.

@@ -1,18 +1,29 @@
-// Saving the current sound: exact bytes, replacement, a good file kept when the fetch fails,
-// the folder created, the right message, hostile names kept inside the folder, and copies taken
-// at the click.
+// Saving the current sound: exact bytes, replacement, a good file kept when the fetch fails or
+// brings no MP3, the folder created, the right message, hostile and long names kept inside the
+// folder, copies taken at the click, and resuming over a link that drops or stalls.
 // First: site_pages.h declares a function SoundRecord that would hide the record type.
 #include "forms/program_state.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <map>
+#include <random>
+#include <set>
+#include <sys/resource.h>
+
+#include "platform/net/resume_policy.h"
 #include "platform/net/url_fetch.h"
 #include "sample_site/site_pages.h"
 #include "site/download.h"
+#include "site/mp3_signature.h"
 #include "site/musics_folder.h"
 #include "site/sound_info.h"
 #include "site_fixture.h"
+#include "support/fault_proxy.h"
+#include "support/fault_server.h"
+#include "support/mp3_server.h"
 
 namespace veldo {
 namespace {
@@ -20,6 +31,13 @@ namespace {
 using testing::EventsUntil;
 using testing::Gbk;
 using testing::ReadFileBytes;
+
+std::string Repeat(const std::string& piece, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i)
+        text += piece;
+    return text;
+}
 
 class Download : public testing::SiteTest {
   protected:
@@ -32,6 +50,25 @@ class Download : public testing::SiteTest {
     }
     std::string Served(const SampleSound& sound) {
         return FetchUrlBytes("http://" + site.PageHost() + Mp3Path(sound));
+    }
+    // Short pauses and limits, so that a transfer that cannot finish gives up in seconds.
+    void SetUp() override {
+        SiteTest::SetUp();
+        SetResumePolicyForTesting({std::chrono::milliseconds(20), 5, std::chrono::seconds(5)});
+    }
+    void TearDown() override {
+        SiteTest::TearDown();
+        SetResumePolicyForTesting({});
+        SetUnannouncedBodyCapForTesting(0);
+    }
+    // `size` bytes: a served MP3's start, then random bytes that show any misplaced piece.
+    std::string LargeMp3(std::size_t size) {
+        std::string body = Served(Listed(0));
+        std::mt19937 random(7);
+        while (body.size() < size)
+            body.push_back(static_cast<char>(random()));
+        body.resize(size);
+        return body;
     }
     std::filesystem::path Musics() const { return runDirectory.path() / "musics"; }
     std::filesystem::path Saved(const std::string& utf8Name) const {
@@ -97,6 +134,151 @@ TEST_F(Download, AFailedFetchKeepsTheGoodFileAndSaysSo) {
     EXPECT_EQ(Tree().size(), 2u);
 }
 
+TEST_F(Download, OnlyAnMp3ReplacesAGoodFile) {
+    std::mt19937 random(1);
+    std::string noise(2 << 20, '\0');
+    for (char& c : noise)
+        c = static_cast<char>(random());
+    const std::vector<std::pair<std::string, std::string>> junk = {
+        {"html", "<html><body>Not Found</body></html>\n\n\n"}, {"empty", ""}, {"noise", noise}};
+    testing::LocalServer server;
+    for (const auto& [what, body] : junk)
+        server.server().Get("/" + what, [body = body](const auto&, httplib::Response& answer) {
+            answer.set_content(body, "audio/mpeg");
+        });
+    server.Start();
+    std::filesystem::create_directories(Musics());
+    const std::string good = Served(Listed(0));
+    std::ofstream(Saved("Good Tone"), std::ios::binary) << good;
+    for (const auto& [what, body] : junk) {
+        currentSound = {server.Url("/" + what), "", Gbk("Good Tone")};
+        EXPECT_EQ(ClickAndWait(), "下载失败") << what;
+        EXPECT_TRUE(ReadFileBytes(Saved("Good Tone")) == good) << what;
+        EXPECT_EQ(Tree().size(), 2u) << what;
+    }
+}
+
+TEST(Mp3Signature, ATagOrTwoFramesWhereTheFirstSays) {
+    const std::string frame = std::string("\xff\xfb\x90\x00", 4) + std::string(413, '\0');
+    const std::string tag = std::string("ID3\x04\x00\x00\x00\x00\x01\x00", 10) + // 128 bytes
+                            std::string(128, 't');
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {frame + frame, true},
+        {frame, true},
+        {frame + "<html>", false},
+        {frame.substr(0, 300) + frame, false},
+        {tag + frame, true},
+        {tag + "<html><body>", false},
+        {tag.substr(0, 100), true},
+        {std::string("ID3\x04\x00\x00\x80\x00\x00\x00", 10) + frame, false},
+        {"\xff\xff\xff\xff", false}};
+    for (const auto& [body, mp3] : cases)
+        EXPECT_EQ(LooksLikeMp3(body.size(),
+                               [&body = body](std::uint64_t at, std::size_t count) {
+                                   return body.substr(std::min<std::size_t>(at, body.size()),
+                                                      count);
+                               }),
+                  mp3)
+            << body.size() << " bytes";
+}
+
+TEST_F(Download, AnEndlessOrOversizedBodyEndsInFailure) {
+    SetUnannouncedBodyCapForTesting(1 << 20);
+    const std::string chunk = LargeMp3(1 << 16);
+    testing::LocalServer endless;
+    testing::ServeFile(endless, "/endless.mp3", {LargeMp3(3 << 20), "audio/mpeg"});
+    endless.server().Get("/endless-chunked.mp3", [&](const auto&, httplib::Response& answer) {
+        answer.set_chunked_content_provider("audio/mpeg", [&](size_t, httplib::DataSink& sink) {
+            return sink.write(chunk.data(), chunk.size());
+        });
+    });
+    endless.Start();
+    // Announces a petabyte (more than any disk here has free), or 64 MB for the full disk below.
+    testing::FaultServer huge([&](const std::string& target, testing::FaultConnection& connection) {
+        const std::uint64_t length = target == "/huge.mp3" ? 1ull << 50 : 64 << 20;
+        if (!connection.Send(testing::AnswerHead("200 OK", "audio/mpeg", length))) return;
+        for (std::uint64_t sent = 0; sent < length && connection.Send(chunk);
+             sent += chunk.size()) {
+        }
+    });
+    for (const std::string& url : {endless.Url("/endless-chunked.mp3"), huge.Url("/huge.mp3")}) {
+        currentSound = {url, "", Gbk("Endless")};
+        EXPECT_EQ(ClickAndWait(), "下载失败") << url;
+        EXPECT_FALSE(std::filesystem::exists(Musics()) && !std::filesystem::is_empty(Musics()));
+    }
+    // Announced, the same length passes the cap.
+    currentSound = {endless.Url("/endless.mp3"), "", Gbk("Endless")};
+    EXPECT_EQ(ClickAndWait(), "完成");
+    // A disk that fills up half way (a file size limit makes the writes fail as a full disk
+    // would), with the earlier file kept.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    const rlimit full{32 << 20, before.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &full);
+    currentSound = {huge.Url("/big.mp3"), "", Gbk("Endless")};
+    EXPECT_EQ(ClickAndWait(), "下载失败");
+    setrlimit(RLIMIT_FSIZE, &before);
+    EXPECT_EQ(ReadFileBytes(Saved("Endless")).size(), 3u << 20);
+    EXPECT_EQ(Tree().size(), 2u);
+}
+
+// A 5 MB sound behind a link that drops or stalls: resumed where it stopped (or fetched again
+// from the start where the server ignores ranges), byte-exact, or given up with nothing lost.
+TEST_F(Download, ADroppingLinkIsResumedByteExactOrGivenUp) {
+    const std::string body = LargeMp3(5 << 20);
+    testing::LocalServer ranged;
+    ranged.server().Get("/s.mp3", [&](const auto&, httplib::Response& answer) {
+        answer.set_header("ETag", "\"v1\"");
+        answer.set_content(body, "audio/mpeg");
+    });
+    ranged.Start();
+    testing::FaultServer rangeless([&](const std::string&, testing::FaultConnection& connection) {
+        connection.Send(testing::AnswerHead("200 OK", "audio/mpeg", body.size()) + body);
+    });
+    struct Case {
+        const char* what;
+        std::string upstream;
+        testing::LinkFaults faults;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"cut every 256 kB", ranged.HostAndPort(), {.cutAfterBytes = 256 << 10}, "完成"},
+        {"one long stall, ranges ignored",
+         rangeless.HostAndPort(),
+         {.stallAtByte = 1 << 20, .stallFor = std::chrono::seconds(60)},
+         "完成"},
+        {"cut every 256 kB, ranges ignored",
+         rangeless.HostAndPort(),
+         {.cutAfterBytes = 256 << 10},
+         "下载失败"}};
+    std::filesystem::create_directories(Musics());
+    SetNetTimeoutsForTesting({std::chrono::seconds(3), std::chrono::seconds(1)}); // ends a stall
+    for (const Case& c : cases) {
+        std::ofstream(Saved("Long Play"), std::ios::binary) << "the earlier copy";
+        testing::FaultProxy proxy(c.upstream, c.faults);
+        currentSound = {proxy.Url("/s.mp3"), "", Gbk("Long Play")};
+        EXPECT_EQ(ClickAndWait(), c.message) << c.what;
+        const std::string saved = ReadFileBytes(Saved("Long Play"));
+        EXPECT_TRUE(c.message == std::string("完成") ? saved == body : saved == "the earlier copy")
+            << c.what << ": " << saved.size() << " bytes";
+        EXPECT_EQ(Tree().size(), 2u) << c.what;
+    }
+    // Every resumed request asked for the rest from a new point, on condition that the body is
+    // the same (the server records requests in the order its threads finish them).
+    const auto requests = ranged.Requests();
+    ASSERT_GE(requests.size(), 20u);
+    std::set<std::string> ranges;
+    for (const auto& request : requests) {
+        std::map<std::string, std::string> headers(request.headers.begin(), request.headers.end());
+        if (headers.count("Range") == 0) continue; // the first
+        EXPECT_EQ(headers["If-Range"], "\"v1\"");
+        EXPECT_TRUE(ranges.insert(headers["Range"]).second && headers["Range"] != "bytes=0-")
+            << headers["Range"];
+    }
+    EXPECT_EQ(ranges.size(), requests.size() - 1);
+}
+
 TEST_F(Download, OnlyHttpSourcesAreFetched) {
     const auto secret = runDirectory.path() / "secret.txt";
     std::ofstream(secret) << "not for the musics folder";
@@ -123,6 +305,7 @@ TEST_F(Download, HostileNamesStayInsideTheFolder) {
                                      {"a/b\\c", "a_b_c"},
                                      {"/abs/path", "_abs_path"},
                                      {"what: *now*?", "what_ _now__"},
+                                     {Repeat("长", 90), Repeat("长", 83)}, // 270 bytes
                                      {"", ""}};
     for (const Case& c : cases) {
         currentSound = {source, "", Gbk(c.name)};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <vector>
 
 #include "site/file_name.h"
 
@@ -38,6 +39,28 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"del\x7f", "del_"},
                       NameCase{"Rock & Roll 练习曲", "Rock & Roll 练习曲"},
                       NameCase{"雨后/青石板", "雨后_青石板"}, NameCase{"100% 'ok'", "100% 'ok'"}));
+
+// Names too long for the file system are cut at a character boundary, so that with ".mp3" they
+// take at most 255 bytes.
+TEST(Mp3FileName, ShortensLongNamesAtACharacterBoundary) {
+    const auto repeat = [](const std::string& piece, std::size_t times) {
+        std::string text;
+        while (times-- > 0)
+            text += piece;
+        return text;
+    };
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"Morning Coffee", "Morning Coffee.mp3"},
+        {repeat("a", 251), repeat("a", 251) + ".mp3"},
+        {repeat("a", 252), repeat("a", 251) + ".mp3"},
+        {repeat("长", 90), repeat("长", 83) + ".mp3"}, // 270 bytes, cut inside a character
+        {"ab" + repeat("长", 90), "ab" + repeat("长", 83) + ".mp3"},
+        {repeat("\xf0\x9f\x8e\xb5", 70), repeat("\xf0\x9f\x8e\xb5", 62) + ".mp3"},
+        {repeat("a/", 200), repeat("a_", 125) + "a.mp3"},
+        {repeat("\x80", 300), repeat("\x80", 251) + ".mp3"}}; // no UTF-8: cut at the limit
+    for (const auto& [name, expected] : cases)
+        EXPECT_EQ(Mp3FileName(name), expected) << name.size() << " bytes";
+}
 
 TEST(CleanFileName, KeepsEveryMultiByteCharacterWhole) {
     // Every byte of a UTF-8 multi-byte character is 0x80 or above: none may be touched.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/net/net_timeouts.h"
+#include "platform/net/resume_policy.h"
 #include "platform/net/url_fetch.h"
 #include "support/file_bytes.h"
 #include "support/local_server.h"
@@ -15,6 +16,7 @@ class UrlFetch : public ::testing::Test {
   protected:
     void SetUp() override {
         SetNetTimeoutsForTesting({std::chrono::seconds(2), std::chrono::seconds(1)});
+        SetResumePolicyForTesting({std::chrono::milliseconds(20), 5, std::chrono::seconds(2)});
         body.assign(300000, '\0');
         for (std::size_t i = 0; i < body.size(); ++i)
             body[i] = static_cast<char>(i * 7 % 251);
@@ -43,7 +45,10 @@ class UrlFetch : public ::testing::Test {
         });
         server.Start();
     }
-    void TearDown() override { SetNetTimeoutsForTesting({}); }
+    void TearDown() override {
+        SetNetTimeoutsForTesting({});
+        SetResumePolicyForTesting({});
+    }
 
     testing::LocalServer server;
     testing::TempDir folder;

@@ -43,6 +43,11 @@ HttpTransfer::HttpTransfer(std::string_view url, TransferChain& chain, TransferS
     curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(settings_.limits.connect.count()));
+    if (settings_.lowSpeedBytesPerSecond > 0) {
+        curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_LIMIT, settings_.lowSpeedBytesPerSecond);
+        curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_TIME,
+                         static_cast<long>(settings_.lowSpeedTime.count()));
+    }
     if (chain_.HasDeadline())
         curl_easy_setopt(easy_, CURLOPT_TIMEOUT_MS, static_cast<long>(chain_.Remaining().count()));
 

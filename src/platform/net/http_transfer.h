@@ -8,6 +8,7 @@
  * - the program's User-Agent unless the caller names another; a proxy only when the caller
  *   names one (the environment's is ignored);
  * - the connect and idle limits of net_timeouts.h, and the chain's deadline when it has one;
+ *   a low-speed limit when the caller asks for one;
  * - an address, agent or proxy holding CR, LF or NUL is refused before anything is sent.
  * Callers add what is their own (cookies, a body to send, size caps) on easy() before running.
  *
@@ -36,6 +37,10 @@ struct TransferSettings {
     bool followRedirects = true;
     std::string proxy;                         // "host[:port]" of an http proxy, or empty
     const std::atomic<bool>* cancel = nullptr; // true ends the transfer
+    // Slower than this many bytes a second for lowSpeedTime ends the transfer as timed out
+    // (libcurl's own check); 0 leaves it off.
+    long lowSpeedBytesPerSecond = 0;
+    std::chrono::seconds lowSpeedTime{0};
 };
 
 class HttpTransfer {
