@@ -15,6 +15,7 @@
 #include "engine_fixture.h"
 #include "support/child_process.h"
 #include "support/pcm_analysis.h"
+#include "support/skip_or_fail.h"
 
 namespace veldo::testing {
 namespace {
@@ -136,7 +137,7 @@ class SoundServerTest : public EngineTest {
   protected:
     void SetUp() override {
         for (const char* tool : {"/usr/bin/pulseaudio", "/usr/bin/parec"})
-            if (!std::filesystem::exists(tool)) GTEST_SKIP() << tool << " missing";
+            if (!std::filesystem::exists(tool)) VELDO_SKIP_OR_FAIL(tool << " missing");
         // The server's socket, cookie and settings stay in a folder of this test's own.
         const auto runtime = folder_.path() / "runtime";
         std::filesystem::create_directory(runtime);
