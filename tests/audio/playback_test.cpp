@@ -96,7 +96,8 @@ TEST_F(PlaybackTest, PauseHoldsThePositionAndPlayResumesIt) {
     EXPECT_GE(double(paused) / kBytesPerSecond, 0.5);
     EXPECT_LT(double(paused) / kBytesPerSecond, SecondsSince(started) + 0.25);
     EXPECT_EQ(paused % 4, 0u); // whole frames
-    Sleep(400); // nothing to wait for: a paused position must not move meanwhile
+    // Nothing to wait for: a paused position must not move meanwhile.
+    Sleep(400);
     EXPECT_EQ(BASS_ChannelGetPosition(stream, BASS_POS_BYTE), paused);
     const auto resumedAt = std::chrono::steady_clock::now();
     ASSERT_TRUE(BASS_ChannelPlay(stream, false));

@@ -17,11 +17,11 @@ inline bool SkipsAreFailures() {
 // VELDO_SKIP_OR_FAIL(reason): `reason` is anything a gtest message takes, parts joined by <<,
 // e.g. VELDO_SKIP_OR_FAIL(tool << " missing"). Returns from the calling function, like
 // GTEST_SKIP() and FAIL(). The switch keeps a following `else` from binding to the inner if.
-#define VELDO_SKIP_OR_FAIL(reason)                                                              \
-    switch (0)                                                                                  \
-    case 0:                                                                                     \
-    default:                                                                                    \
-        if (::veldo::testing::SkipsAreFailures())                                               \
-            FAIL() << "cannot run (VELDO_REQUIRE_DESKTOP_TOOLS is set): " << reason;            \
-        else                                                                                    \
+#define VELDO_SKIP_OR_FAIL(reason)                                                                 \
+    switch (0)                                                                                     \
+    case 0:                                                                                        \
+    default:                                                                                       \
+        if (::veldo::testing::SkipsAreFailures())                                                  \
+            FAIL() << "cannot run (VELDO_REQUIRE_DESKTOP_TOOLS is set): " << reason;               \
+        else                                                                                       \
             GTEST_SKIP() << reason
