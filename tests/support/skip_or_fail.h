@@ -16,12 +16,13 @@ inline bool SkipsAreFailures() {
 
 // VELDO_SKIP_OR_FAIL(reason): `reason` is anything a gtest message takes, parts joined by <<,
 // e.g. VELDO_SKIP_OR_FAIL(tool << " missing"). Returns from the calling function, like
-// GTEST_SKIP() and FAIL(). The switch keeps a following `else` from binding to the inner if.
+// GTEST_SKIP() and FAIL(), and is built the way they are (one statement, so it sits safely in
+// an unbraced if).
 #define VELDO_SKIP_OR_FAIL(reason)                                                                 \
-    switch (0)                                                                                     \
-    case 0:                                                                                        \
-    default:                                                                                       \
-        if (::veldo::testing::SkipsAreFailures())                                                  \
-            FAIL() << "cannot run (VELDO_REQUIRE_DESKTOP_TOOLS is set): " << reason;               \
-        else                                                                                       \
-            GTEST_SKIP() << reason
+    return ::testing::internal::AssertHelper(                                                      \
+               ::veldo::testing::SkipsAreFailures() ? ::testing::TestPartResult::kFatalFailure     \
+                                                    : ::testing::TestPartResult::kSkip,            \
+               __FILE__, __LINE__,                                                                 \
+               ::veldo::testing::SkipsAreFailures()                                                \
+                   ? "cannot run (VELDO_REQUIRE_DESKTOP_TOOLS is set)"                             \
+                   : "") = ::testing::Message() << reason
