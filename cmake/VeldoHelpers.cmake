@@ -55,11 +55,17 @@ function(veldo_library name)
   target_link_libraries(${name} PUBLIC ${ARG_LINKS})
 endfunction()
 
-# veldo_test(NAME DIR dir LINKS target... [GUI])
-# One GoogleTest program from every .cpp in tests/<dir>; each case becomes a ctest entry.
-# GUI programs get a main that creates a QApplication on the offscreen platform.
+# veldo_test(NAME DIR dir LINKS target... [GUI] [OWN_PCH] [TIMEOUT seconds]
+#            [PRIVATE_NETWORK pattern...])
+# One GoogleTest program from every .cpp in tests/<dir>; each case becomes a ctest entry (a
+# GTEST_SKIP shows as a skipped ctest entry). GUI programs get a main that creates a
+# QApplication on the offscreen platform.
+# OWN_PCH: a program whose compile flags differ from its kit's precompiles the headers itself.
+# PRIVATE_NETWORK: the cases that bind fixed ports (the build's site hosts, 17380 and 17381),
+# as gtest filter patterns, e.g. PRIVATE_NETWORK XvfbEndToEnd.* ; each runs in a network
+# namespace of its own (cmake/run_in_private_network.sh), so nothing else can hold its ports.
 function(veldo_test name)
-  cmake_parse_arguments(ARG "GUI" "DIR;TIMEOUT" "LINKS" ${ARGN})
+  cmake_parse_arguments(ARG "GUI;OWN_PCH" "DIR;TIMEOUT" "LINKS;PRIVATE_NETWORK" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_DIR}/*.cpp)
   if(NOT sources)
     return()
@@ -71,10 +77,38 @@ function(veldo_test name)
   else()
     target_link_libraries(${name} PRIVATE ${ARG_LINKS} veldo_testkit GTest::gtest GTest::gmock GTest::gtest_main)
   endif()
+  veldo_test_precompile(${name} ${ARG_GUI} ${ARG_OWN_PCH})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+  list(JOIN ARG_PRIVATE_NETWORK ":" private)
+  if(private)
+    set(shared_filter TEST_FILTER "-${private}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 ${shared_filter}
     PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS ${ARG_DIR}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SDL_AUDIODRIVER=dummy")
+  if(private)
+    # The launcher is read when the tests are discovered, so it applies to these cases only.
+    set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR
+      ${CMAKE_SOURCE_DIR}/cmake/run_in_private_network.sh)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_FILTER "${private}"
+      PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS ${ARG_DIR}
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SDL_AUDIODRIVER=dummy")
+  endif()
+endfunction()
+
+# veldo_test_precompile(NAME GUI OWN): the test program NAME reuses the precompiled headers of
+# its support kit (GoogleTest, the standard library, cpp-httplib; Qt Widgets and Qt Test for GUI
+# programs), built once with the same flags, instead of parsing them in every test file; with
+# OWN it precompiles the common ones for itself.
+function(veldo_test_precompile name gui own)
+  if(own)
+    target_precompile_headers(${name} PRIVATE
+      <chrono> <string> <thread> <vector> <gtest/gtest.h> <gmock/gmock.h> <httplib.h>)
+  elseif(gui)
+    target_precompile_headers(${name} REUSE_FROM veldo_testkit_gui)
+  else()
+    target_precompile_headers(${name} REUSE_FROM veldo_testkit)
+  endif()
 endfunction()

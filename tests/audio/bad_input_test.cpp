@@ -33,7 +33,7 @@ TEST_F(BadInputTest, DeadPortGivesZero) {
     server_.Start();
     const std::string url = server_.Url("/a.mp3");
     server_.server().stop();
-    Sleep(50);
+    ASSERT_TRUE(WaitUntil([&] { return !server_.server().is_running(); }));
     EXPECT_EQ(BASS_StreamCreateURL(url.c_str(), 0, 0, nullptr, nullptr), 0u);
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
 }

@@ -8,6 +8,7 @@
 #include "support/mp3_variety.h"
 #include "support/nginx_server.h"
 #include "support/pcm_analysis.h"
+#include "support/skip_or_fail.h"
 
 namespace veldo::testing {
 namespace {
@@ -21,8 +22,8 @@ class FormatVarietyTest : public EngineTest {};
 TEST_F(FormatVarietyTest, EveryFormatSoundsLikeMpg123sDecodeOverNginx) {
     const Mp3Variety& variety = TheMp3Variety();
     if (!variety.missingTool.empty() || NginxServer::Program().empty())
-        GTEST_SKIP() << "needs sox, lame, twolame, ffmpeg, mpg123 and nginx "
-                        "(bash scripts/install-deps)";
+        VELDO_SKIP_OR_FAIL("needs sox, lame, twolame, ffmpeg, mpg123 and nginx "
+                           "(bash scripts/install-deps)");
     NginxServer nginx(variety.folder);
     for (const VarietyFile& file : variety.files) {
         SCOPED_TRACE(file.name);

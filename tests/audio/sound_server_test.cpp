@@ -20,6 +20,7 @@
 #include "engine_fixture.h"
 #include "support/child_process.h"
 #include "support/pcm_analysis.h"
+#include "support/skip_or_fail.h"
 
 namespace veldo::testing {
 namespace {
@@ -149,11 +150,8 @@ Heard Analyse(const std::vector<int16_t>& left) {
 class SoundServerTest : public EngineTest {
   protected:
     void SetUp() override {
-        for (const char* tool : {"/usr/bin/pulseaudio", "/usr/bin/parec", "/usr/bin/pactl"}) {
-            if (std::filesystem::exists(tool)) continue;
-            if (std::getenv("VELDO_REQUIRE_DESKTOP_TOOLS")) FAIL() << tool << " missing";
-            GTEST_SKIP() << tool << " missing";
-        }
+        for (const char* tool : {"/usr/bin/pulseaudio", "/usr/bin/parec", "/usr/bin/pactl"})
+            if (!std::filesystem::exists(tool)) VELDO_SKIP_OR_FAIL(tool << " missing");
         // The server's socket, cookie and settings stay in a folder of this test's own.
         const auto runtime = folder_.path() / "runtime";
         std::filesystem::create_directory(runtime);

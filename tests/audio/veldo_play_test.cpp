@@ -36,7 +36,8 @@ TEST_F(VeldoPlayTest, InterruptAndTerminateStopTheStreamAndEndWith128PlusTheNumb
         int status = 0;
         ASSERT_TRUE(player.WaitForEnd(std::chrono::seconds(5), status))
             << "veldo-play ignored signal " << c.signal;
-        EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(1));
+        // It ends within a second alone; three allowed for a loaded machine.
+        EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(3));
         ASSERT_TRUE(WIFEXITED(status)) << c.signal;
         EXPECT_EQ(WEXITSTATUS(status), c.exitCode);
     }

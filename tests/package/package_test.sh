@@ -62,22 +62,34 @@ for i in $(seq 1 100); do grep -q sound_id= "$WORK/site.log" && break; sleep 0.1
 page=$(sed -n 's|.*pages at http://\([^/]*\)/.*|\1|p' "$WORK/site.log")
 sound=$(sed -n 's|.*sound_id=\([0-9]*\).*|\1|p' "$WORK/site.log")
 veldo & pid=$!
+# until_ CONDITION...: waits up to a minute for it.
+until_() { for i in $(seq 1 300); do "$@" && return 0; sleep 0.2; done; echo "gave up on: $*"; }
+status_is() { [ "$(playerctl --player=veldo status 2>/dev/null)" = "$1" ]; }
+titled() { [ -n "$(playerctl --player=veldo metadata title 2>/dev/null)" ]; }
+windows_shown() { [ "$(xdotool search --onlyvisible --classname veldo | wc -l)" -ge "$1" ]; }
+# Half a second of stereo sound louder than near-silence reached the speaker.
+heard() {
+  [ "$(od -An -td2 -v -w2 "$SDL_DISKAUDIOFILE" 2>/dev/null |
+       awk '$1 > 500 || $1 < -500 { n++ } END { print n + 0 }')" -gt 44100 ]
+}
+saved() { ls "$HOME"/Music/musics/*.mp3 >/dev/null 2>&1; }
 timeout 30 xdotool search --sync --onlyvisible --classname veldo >/dev/null || echo "no window"
-sleep 1
+until_ status_is Stopped # on the bus: the window is up and answering
 # The search box (the main window stands at 50, 50), the sound's page address, Enter.
 xdotool mousemove 400 113 click 1 key ctrl+a type "http://$page/sound/$sound"
 xdotool key Return
-sleep 1
+until_ titled
 xdotool key space
-sleep 3
+until_ status_is Playing
+until_ heard
 echo "title $(playerctl --player=veldo metadata title)"
 echo "status $(playerctl --player=veldo status)"
 playerctl --player=veldo play-pause
-sleep 0.5
+until_ status_is Paused
 echo "status $(playerctl --player=veldo status)"
 xdotool mousemove 550 237 click 1
-for i in $(seq 1 100); do ls "$HOME"/Music/musics/*.mp3 >/dev/null 2>&1 && break; sleep 0.2; done
-sleep 1
+until_ saved
+until_ windows_shown 2 # the main window and "完成"
 xdotool key Return
 dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.veldo /org/mpris/MediaPlayer2 \
   org.mpris.MediaPlayer2.Quit >/dev/null
@@ -97,6 +109,7 @@ timeout 180 env -u DBUS_SESSION_BUS_ADDRESS -u QT_QPA_PLATFORM HOME="$work/home"
 cat "$work/session.log"
 
 grep -q "^finished" "$work/session.log" || fail "the session did not finish"
+grep "^gave up on" "$work/session.log" && fail "a step of the session did not happen"
 grep -q "^status Playing" "$work/session.log" || fail "Space did not play, as playerctl sees it"
 grep -q "^status Paused" "$work/session.log" || fail "playerctl play-pause did not pause"
 grep -q "^exit 0" "$work/session.log" || fail "the MPRIS Quit did not end veldo with code 0"

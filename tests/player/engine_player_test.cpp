@@ -148,7 +148,7 @@ TEST_F(PlayerWithEngine, PlayPausePlayResumesAtThePausedPositionWithTheSameHandl
     const HSTREAM stream = currentStream;
     ASSERT_NE(stream, 0u);
     ASSERT_TRUE(EventsUntil([&] { return Total() == "00:05"; })); // the first tick of 时钟1
-    QTest::qWait(300);
+    ASSERT_TRUE(EventsUntil([&] { return Seconds() > 0.8; }));
     PausePlayback();
     const double paused = Seconds();
     EXPECT_GT(paused, 0.8);
@@ -157,18 +157,21 @@ TEST_F(PlayerWithEngine, PlayPausePlayResumesAtThePausedPositionWithTheSameHandl
     const int bar = Bar();
     EXPECT_GT(bar, 0);
 
-    QTest::qWait(1200); // no tick: the bar, the labels and the position hold
+    QTest::qWait(1200); // nothing to wait for: no tick moves the bar, the labels or the position
     EXPECT_DOUBLE_EQ(Seconds(), paused);
     EXPECT_EQ(Elapsed(), elapsed);
     EXPECT_EQ(Bar(), bar);
     EXPECT_EQ(GreenPixels(), 0);
 
+    QElapsedTimer sinceResumed;
+    sinceResumed.start();
     PlayCurrentSound();
     EXPECT_EQ(currentStream, stream);
-    QTest::qWait(500);
+    ASSERT_TRUE(EventsUntil([&] { return Seconds() > paused + 0.2; }));
+    // It resumed where it paused: no more played than the time since (0.25 s for a few device
+    // buffers).
     const double resumed = Seconds();
-    EXPECT_GT(resumed, paused + 0.2);
-    EXPECT_LT(resumed, paused + 1.0);
+    EXPECT_LT(resumed, paused + sinceResumed.elapsed() / 1000.0 + 0.25);
     EXPECT_EQ(Requests(), 1u);
 }
 

@@ -1,6 +1,8 @@
 // Minutes and seconds of durations and of a stream's position and length.
 #include <cmath>
+#include <iterator>
 #include <limits>
+#include <string>
 
 #include "fake_audio.h"
 #include "player/time_text.h"
@@ -46,18 +48,22 @@ TEST(TimePart, ErrorAnswersAndHugeDurationsStayDefined) {
 
 class StreamTimeText : public FakeStreamTest {};
 
+// Position and length differ in every case, so elapsed cannot pass for total or total for elapsed.
 TEST_F(StreamTimeText, PositionAndLengthOfAFakeStream) {
     const struct {
         double seconds;
         const char* text;
-    } cases[] = {{0, "00:00"},    {59.5, "00:59"}, {60, "01:00"},
+    } times[] = {{0, "00:00"},    {59.5, "00:59"}, {60, "01:00"},
                  {65.9, "01:05"}, {600, "10:00"},  {6000, "100:00"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.seconds);
-        fake.position = BytesOf(c.seconds);
-        fake.length = BytesOf(c.seconds);
-        EXPECT_EQ(ElapsedText(currentStream), c.text);
-        EXPECT_EQ(TotalText(currentStream), c.text);
+    const size_t count = std::size(times);
+    for (size_t i = 0; i < count; ++i) {
+        const auto& position = times[i];
+        const auto& length = times[(i + 1) % count];
+        SCOPED_TRACE(std::to_string(position.seconds) + " of " + std::to_string(length.seconds));
+        fake.position = BytesOf(position.seconds);
+        fake.length = BytesOf(length.seconds);
+        EXPECT_EQ(ElapsedText(currentStream), position.text);
+        EXPECT_EQ(TotalText(currentStream), length.text);
     }
 }
 

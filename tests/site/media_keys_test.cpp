@@ -18,6 +18,7 @@
 #include "sample_site/site_pages.h"
 #include "site/sound_info.h"
 #include "site_fixture.h"
+#include "support/skip_or_fail.h"
 
 namespace veldo {
 namespace {
@@ -105,7 +106,8 @@ class MediaControlsTest : public Keys {
     void SetUp() override {
         Keys::SetUp();
         if (!QFile::exists("/usr/bin/dbus-daemon") || !QFile::exists("/usr/bin/playerctl"))
-            GTEST_SKIP() << "dbus-daemon or playerctl missing (scripts/install-deps installs them)";
+            VELDO_SKIP_OR_FAIL(
+                "dbus-daemon or playerctl missing (scripts/install-deps installs them)");
         daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
         ASSERT_TRUE(daemon.waitForReadyRead(10000));
         address = QString::fromUtf8(daemon.readLine()).trimmed();

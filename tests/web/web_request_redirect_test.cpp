@@ -6,6 +6,7 @@
 #include "support/http_clients.h"
 #include "support/local_server.h"
 #include "support/mp3_server.h"
+#include "support/skip_or_fail.h"
 #include "support/test_certificates.h"
 #include "web/web_get_text.h"
 
@@ -166,7 +167,7 @@ TEST_F(WebRequestTest, EveryClientFollowsTenRedirectsAndNoMore) {
 // and nothing reaches the plain server; from http to https is fine.
 TEST_F(WebRequestTest, NoClientIsRedirectedFromHttpsToPlainHttp) {
     const TestCertificates* certificates = MadeTestCertificates();
-    if (!certificates) GTEST_SKIP() << "openssl is not installed";
+    if (!certificates) VELDO_SKIP_OR_FAIL("openssl is not installed");
     SetTrustedAuthorityForTesting(certificates->authorityFile);
     LocalServer plain, secure(certificates->good);
     std::atomic<int> plainServed{0}; // every request but /up, counted before the answer leaves
