@@ -22,7 +22,7 @@ void ShowInformationMessage(const Text& text);
 // Ends the process with `exitCode`. The routines registered with std::at_quick_exit (the
 // program state's release, the removal of unfinished files) run first, on the UI thread, so
 // they never race with a handler; a worker that calls this waits there until the process is
-// gone. Should the UI thread not take the end within 0.6 s (stuck in a long blocking call), the
+// gone. Should the UI thread not take the end within 300 ms (stuck in a long blocking call), the
 // worker ends the process itself, removing unfinished files but leaving the program state.
 [[noreturn]] void EndProcess(int exitCode);
 
