@@ -36,7 +36,7 @@ class DroppedConnectionTest : public EngineTest {
     }
     void TearDown() override {
         EngineTest::TearDown();
-        audio::SetResumePolicyForTesting({});
+        SetResumePolicyForTesting({});
         BASS_SetConfig(BASS_CONFIG_NET_READTIMEOUT, 30000); // the default again
     }
 
@@ -111,7 +111,7 @@ TEST_F(DroppedConnectionTest, AWholeAnswerToARangeIsReadFromTheOffsetUnlessTheFi
 TEST_F(DroppedConnectionTest, ACutThatCannotBeResumedEndsShortKeepingItsLength) {
     const LinkFaults faults{.cutAfterBytes = 100000, .answeredConnections = 1};
     auto proxy = std::make_unique<FaultProxy>(upstream_, faults);
-    audio::SetResumePolicyForTesting({.firstPause = std::chrono::milliseconds(20)});
+    SetResumePolicyForTesting({.firstPause = std::chrono::milliseconds(20)});
     OpenDevice(true);
     const HSTREAM stream = PlayToTheEnd(proxy->Url("/twenty.mp3"));
     EXPECT_EQ(BASS_ChannelGetLength(stream, BASS_POS_BYTE), reference_.size() * 2);

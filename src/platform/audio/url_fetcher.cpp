@@ -4,32 +4,13 @@
 #include <algorithm>
 
 #include "platform/audio/bass.h"
-#include "platform/audio/range_answer.h"
+#include "platform/net/content_range.h"
 #include "platform/net/http_transfer.h"
 
 namespace veldo::audio {
 
-namespace {
-
-std::mutex policyMutex;
-ResumePolicy currentPolicy;
-
-ResumePolicy CurrentResumePolicy() {
-    std::lock_guard lock(policyMutex);
-    return currentPolicy;
-}
-
-constexpr std::chrono::milliseconds kLongestPause{8000};
-
-} // namespace
-
-void SetResumePolicyForTesting(const ResumePolicy& policy) {
-    std::lock_guard lock(policyMutex);
-    currentPolicy = policy;
-}
-
 UrlFetcher::UrlFetcher(std::string url, FetchLimits limits, CompressedBuffer& target)
-    : url_(std::move(url)), limits_(limits), policy_(CurrentResumePolicy()), target_(target) {
+    : url_(std::move(url)), limits_(limits), pacer_(CurrentResumePolicy()), target_(target) {
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -52,11 +33,7 @@ bool UrlFetcher::Pause(std::chrono::milliseconds duration) {
 }
 
 void UrlFetcher::Run() {
-    using Clock = std::chrono::steady_clock;
-    auto lastNewByte = Clock::now();
-    int fruitless = 0;
     for (bool resuming = false;; resuming = true) {
-        const int64_t before = have_;
         const TryEnd end = Try(resuming);
         if (end == TryEnd::Complete) {
             target_.Finish(FetchResult::Complete, 0);
@@ -69,16 +46,8 @@ void UrlFetcher::Run() {
             target_.Finish(FetchResult::Failed, error);
             return;
         }
-        if (have_ > before) {
-            lastNewByte = Clock::now();
-            fruitless = 0;
-            continue;
-        }
-        ++fruitless;
-        const auto pause = std::min(policy_.firstPause * (1 << std::min(fruitless - 1, 16)),
-                                    std::chrono::milliseconds(kLongestPause));
-        if (fruitless >= policy_.fruitlessTries ||
-            Clock::now() + pause - lastNewByte >= policy_.giveUpAfter || !Pause(pause)) {
+        const auto pause = pacer_.AfterTry(have_);
+        if (!pause || (pause->count() > 0 && !Pause(*pause))) {
             target_.Finish(FetchResult::Failed, error);
             return;
         }
@@ -102,7 +71,7 @@ UrlFetcher::TryEnd UrlFetcher::Try(bool resuming) {
             headers = curl_slist_append(headers, ("If-Range: " + validator_).c_str());
         curl_easy_setopt(transfer.easy(), CURLOPT_HTTPHEADER, headers);
     }
-    RangeAnswer answer;
+    AnswerHeaders answer;
     transfer.OnHeader([&](std::string_view line) { answer.Take(line); });
     bool checked = false, refused = false;
     int64_t skip = 0; // bytes of a whole answer to a range request that we already have
@@ -114,15 +83,16 @@ UrlFetcher::TryEnd UrlFetcher::Try(bool resuming) {
             const long status = transfer.Status();
             if (!resuming) {
                 total_ = transfer.ContentLength();
-                validator_ = answer.Validator();
+                validator_ = IfRangeValidator(answer);
                 target_.SetExpectedSize(total_);
             } else if (status == 206) {
-                refused = answer.rangeStart != have_ ||
-                          (answer.rangeTotal >= 0 && answer.rangeTotal != total_);
+                const auto range = ParseContentRange(answer.Value("Content-Range"));
+                refused = !range || range->first != have_ ||
+                          (range->total >= 0 && range->total != total_);
             } else {
                 // The whole file again: read from the start, but only the same version of it.
                 refused = status != 200 || transfer.ContentLength() != total_ ||
-                          answer.Validator() != validator_;
+                          IfRangeValidator(answer) != validator_;
                 skip = have_;
             }
             if (refused) return false;

@@ -3,8 +3,8 @@
  * any resumption) and appends what arrives to the CompressedBuffer. The owner's thread may call
  * Abort at any time: an atomic flag that the transfer's progress and body callbacks read, and a
  * condition variable that ends a pause between two tries at once. The destructor aborts and
- * joins the thread. The resumption policy is a process-wide value under its own mutex, read
- * once by each new fetcher. */
+ * joins the thread. The resumption policy (platform/net/resume_policy.h) is read once by each
+ * new fetcher. */
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -15,6 +15,7 @@
 
 #include "platform/audio/compressed_buffer.h"
 #include "platform/net/net_timeouts.h"
+#include "platform/net/resume_policy.h"
 
 namespace veldo::audio {
 
@@ -25,23 +26,11 @@ struct FetchLimits {
     long stallTimeoutMs = long(NetTimeouts{}.idle.count()); // no byte for this long ends a try
 };
 
-// How a stream whose connection ends before its announced length asks for the rest. A try
-// that brought new bytes is followed by the next at once; tries that bring nothing wait
-// firstPause, then twice as long each time, and the stream gives up after fruitlessTries of
-// them in a row or giveUpAfter without a new byte.
-struct ResumePolicy {
-    int fruitlessTries = 5;
-    std::chrono::milliseconds firstPause{250};
-    std::chrono::milliseconds giveUpAfter{30000};
-};
-// For tests; streams created afterwards use it.
-void SetResumePolicyForTesting(const ResumePolicy& policy);
-
 // Downloads one http or https URL progressively into a CompressedBuffer, by the rules every
 // exchange of the program follows (platform/net/http_transfer.h): the program's User-Agent,
 // at most 10 redirects and never from https to plain http, certificates verified. A file whose
-// length was announced is resumed where it stopped (see ResumePolicy) and never spliced from
-// another version of it.
+// length was announced is resumed where it stopped, paced as every resumed body is
+// (ResumePolicy), and never spliced from another version of it.
 class UrlFetcher {
   public:
     UrlFetcher(std::string url, FetchLimits limits, CompressedBuffer& target);
@@ -59,7 +48,7 @@ class UrlFetcher {
 
     std::string url_;
     FetchLimits limits_;
-    ResumePolicy policy_;
+    RetryPacer pacer_; // fetch thread only
     CompressedBuffer& target_;
     std::atomic<bool> abort_{false};
     std::mutex pauseMutex_;
