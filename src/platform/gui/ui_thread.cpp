@@ -21,17 +21,25 @@
 namespace veldo {
 namespace {
 
-std::mutex queueMutex;
-std::deque<std::function<void()>> queue;
+// Never destroyed: a worker the program no longer waits for (an abandoned transfer) may still
+// post while the process ends.
+std::mutex& QueueMutex() {
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+std::deque<std::function<void()>>& Queue() {
+    static auto* queue = new std::deque<std::function<void()>>;
+    return *queue;
+}
 
 void DrainQueue() {
     for (;;) {
         std::function<void()> work;
         {
-            std::lock_guard lock(queueMutex);
-            if (queue.empty()) return;
-            work = std::move(queue.front());
-            queue.pop_front();
+            std::lock_guard lock(QueueMutex());
+            if (Queue().empty()) return;
+            work = std::move(Queue().front());
+            Queue().pop_front();
         }
         work();
     }
@@ -70,8 +78,8 @@ void PostToUiThread(std::function<void()> work) {
         return;
     }
     {
-        std::lock_guard lock(queueMutex);
-        queue.push_back(std::move(work));
+        std::lock_guard lock(QueueMutex());
+        Queue().push_back(std::move(work));
     }
     eventfd_write(wakeFd, 1);
 }
