@@ -52,6 +52,8 @@ void PlayCurrentSound() {
     if (!stream) return;
     currentStream = *stream;
     audio.channelPlay(currentStream, false);
+    // Ticks during the wait found nothing sounding and stopped the timers.
+    SetTimers(*window, kProgressTickMs, kSpectrumTickMs);
 }
 
 void PausePlayback() {

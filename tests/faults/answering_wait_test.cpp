@@ -6,12 +6,15 @@
 #include <QTest>
 
 #include "app/media_controls.h"
+#include "platform/gui/control_ops.h"
+#include "player/playback_control.h"
 #include "fault_fixture.h"
 
 namespace veldo::testing {
 namespace {
 
 constexpr int kLateMs = 5000;
+constexpr int kLateStreamMs = 1500; // more than a tick of either timer
 constexpr int kAnswerMs = 100; // the longest the UI thread may go without turning its loop
 
 class WhileTheSiteWaits : public FaultTest {
@@ -22,6 +25,11 @@ class WhileTheSiteWaits : public FaultTest {
         SetNetTotalLimitForTesting(std::chrono::milliseconds(3 * kLateMs));
     }
     bool Misbehave(const std::string& target, FaultConnection& connection) override {
+        if (target == "/media/103.mp3") { // the sound itself comes late
+            connection.Wait(kLateStreamMs);
+            ServeGoodSite(target, connection);
+            return true;
+        }
         if (target != "/sound/info?sound_id=101") return false;
         connection.Wait(kLateMs);
         ServeGoodSite(target, connection);
@@ -72,6 +80,17 @@ TEST_F(WhileTheSiteWaits, TheWindowAnswersAndAPlayClickTakesEffectAfterTheLoad) 
     EXPECT_FALSE(Playing()); // held until the handler has returned
     ASSERT_TRUE(EventsUntil([this] { return Playing(); }, kHandlerBoundMs));
     EXPECT_EQ(Shown(), GoodName("101"));
+}
+
+// The timers tick while play waits for a late stream and find nothing sounding yet; the sound
+// still gets its progress and its spectrum once it plays.
+TEST_F(WhileTheSiteWaits, ASoundThatComesLateShowsItsProgressAndSpectrum) {
+    SearchFor("103");
+    ASSERT_TRUE(EventsUntil([this] { return Shown() == GoodName("103"); }));
+    Click(window->图形按钮play);
+    ASSERT_TRUE(EventsUntil([this] { return Playing(); }, kHandlerBoundMs));
+    EXPECT_EQ(GetTimerInterval(window->时钟1), kProgressTickMs);
+    EXPECT_EQ(GetTimerInterval(window->时钟2), kSpectrumTickMs);
 }
 
 TEST_F(WhileTheSiteWaits, TheCloseButtonTheSearchButtonAndAListChoiceDoNotWait) {

@@ -57,6 +57,12 @@ bool AudioDevice::Needed() const {
     });
 }
 
+void AudioDevice::BetweenCallbacks(const std::function<void()>& change) {
+    if (device_) SDL_LockAudioDevice(device_);
+    change();
+    if (device_) SDL_UnlockAudioDevice(device_);
+}
+
 void AudioDevice::Start() {
     if (device_ && !started_) {
         SDL_PauseAudioDevice(device_, 0);

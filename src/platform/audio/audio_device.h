@@ -8,6 +8,7 @@
  * in, so the callback never walks storage that is being reallocated. The callback itself takes
  * no lock of ours and allocates nothing. */
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -34,6 +35,8 @@ class AudioDevice {
     void Start();
     // True while a stream plays or waits for data to play on: the device is needed.
     bool Needed() const;
+    // Runs `change` between two callbacks, so that no chunk is being rendered meanwhile.
+    void BetweenCallbacks(const std::function<void()>& change);
 
     // Streams join and leave the mix whether the device is open or not.
     void Add(std::shared_ptr<Stream> stream);

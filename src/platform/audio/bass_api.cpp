@@ -182,7 +182,14 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL) {
 BOOL BASS_ChannelPause(DWORD handle) {
     auto stream = FindStream(handle);
     if (!stream) return false;
-    return stream->Pause() ? true : Fail(BASS_ERROR_NOTAVAIL);
+    // Not in the middle of a chunk: one rendered after the pause would move the position the
+    // caller reads now, and play resumes from.
+    bool paused = false;
+    {
+        std::lock_guard lock(engineMutex);
+        device.BetweenCallbacks([&] { paused = stream->Pause(); });
+    }
+    return paused ? true : Fail(BASS_ERROR_NOTAVAIL);
 }
 
 BOOL BASS_ChannelStop(DWORD handle) {
