@@ -11,13 +11,18 @@ namespace veldo {
 
 namespace {
 
+constexpr int kStepPixels = 50;
+constexpr int kStepMs = 1;
+// The top counts as above the window's height only by more than this.
+constexpr double kEpsilon = 1e-7;
+
 // One step on the UI thread: true when the window already lies wholly above the screen.
 bool SlideOneStep() {
     if (mainWindow == nullptr) return true;
     const double height = mainWindow->height();
     const double top = mainWindow->frameGeometry().y();
-    if (top < -height - 0.0000001) return true;
-    mainWindow->move(mainWindow->frameGeometry().x(), static_cast<int>(top - 50));
+    if (top < -height - kEpsilon) return true;
+    mainWindow->move(mainWindow->frameGeometry().x(), static_cast<int>(top - kStepPixels));
     return false;
 }
 
@@ -31,7 +36,7 @@ bool BeginSlideAwayExit() {
 void SlideAwayWorker() {
     for (;;) {
         if (ReadOnUiThread(&SlideOneStep)) EndProcess(0);
-        WaitMilliseconds(1);
+        WaitMilliseconds(kStepMs);
     }
 }
 

@@ -15,6 +15,16 @@
 #include "platform/gui/window_services.h"
 
 namespace veldo {
+namespace {
+
+constexpr int kDefaultOutputDevice = -1;
+constexpr DWORD kOutputRate = 44100;
+constexpr int kFadeStepAlpha = 25;
+constexpr int kFadeStepMs = 1;
+// Steps of 25 end at 250 of 255: the first value above this.
+constexpr int kFadeEndsAbove = 230;
+
+} // namespace
 
 int StartUp(const std::function<void(MainWindow&)>& afterShown) {
     // Qt needs an argument vector; the program reads no command line, so it gets only a name.
@@ -42,17 +52,17 @@ void OnMainWindowCreated() {
     SetWindowAlpha(mainWindow, 0);
     StartWorkerThread(&FadeInWorker);
     // A machine without a sound device still runs the player: the result is not needed.
-    BASS_Init(-1, 44100, 0, NativeWindowHandle(mainWindow), nullptr);
+    BASS_Init(kDefaultOutputDevice, kOutputRate, 0, NativeWindowHandle(mainWindow), nullptr);
     AttachTooltip(mainWindow->图形按钮down, "\xCF\xC2\xD4\xD8", false, true); // 下载
     AttachTooltip(mainWindow->图形按钮list, "\xC1\xD0\xB1\xED", false, true); // 列表
 }
 
 void FadeInWorker() {
     for (;;) {
-        if (fadeAlpha > 230) return;
-        fadeAlpha += 25;
+        if (fadeAlpha > kFadeEndsAbove) return;
+        fadeAlpha += kFadeStepAlpha;
         SetWindowAlpha(mainWindow, fadeAlpha);
-        WaitMilliseconds(1);
+        WaitMilliseconds(kFadeStepMs);
     }
 }
 

@@ -47,7 +47,7 @@ ListWindowForm::ListWindowForm() : BorderlessWindow(kAccentColor, QSize(250, 305
     listPalette.setColor(QPalette::Base, Qt::white);
     列表框1->setPalette(listPalette);
 
-    // Earlier controls of the form lie above later ones where they overlap.
+    // Earlier controls of this list lie above later ones where they overlap.
     const QList<QWidget*> formOrder = {标签n, 图形按钮2, 图形按钮1, 标签1, 按钮1, 列表框1};
     for (auto it = formOrder.rbegin(); it != formOrder.rend(); ++it)
         (*it)->raise();

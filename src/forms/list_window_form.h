@@ -17,7 +17,7 @@ class ListWindowForm : public BorderlessWindow {
     ListWindowForm();
     ~ListWindowForm() override;
 
-    // Controls in the order of the form.
+    // Top of the stack first: where two controls overlap, the earlier one lies above.
     QLabel* 标签n;
     ImageButton* 图形按钮2;
     ImageButton* 图形按钮1;

@@ -13,6 +13,8 @@ MainWindowForm* mainWindow = nullptr;
 
 namespace {
 
+constexpr int kProgressSteps = 500; // the progress bar's maximum
+
 template <class Label = QLabel>
 Label* MakeLabel(QWidget* parent, const QString& caption, int fontHeight, QColor color) {
     auto* label = new Label(parent);
@@ -71,7 +73,7 @@ MainWindowForm::MainWindowForm() : BorderlessWindow(Qt::white, QSize(580, 200), 
     标签1 = Place(
         MakeLabel(this, QStringLiteral("Veldo 播放器 · 在线试听与下载"), 12, QColor(96, 96, 96)),
         208, 143, 312, 24);
-    进度条 = Place(new SkinnedProgressBar(500, this), 211, 166, 300, 9);
+    进度条 = Place(new SkinnedProgressBar(kProgressSteps, this), 211, 166, 300, 9);
 
     图片框2->SetVectorPicture(QStringLiteral(":/veldo/logo.svg"), QSize(135, 40));
     图片框1->SetVectorPicture(QStringLiteral(":/veldo/crown.svg"), QSize(101, 61));
@@ -90,7 +92,7 @@ MainWindowForm::MainWindowForm() : BorderlessWindow(Qt::white, QSize(580, 200), 
                            static_cast<QWidget*>(画板1)})
         plain->setCursor(Qt::ArrowCursor);
 
-    // Earlier controls of the form lie above later ones where they overlap.
+    // Earlier controls of this list lie above later ones where they overlap.
     const QList<QWidget*> formOrder = {图形按钮list, 标签time2, 标签time1,    图形按钮down,
                                        画板1,        图形按钮1, 图形按钮stop, 图片框2,
                                        图形按钮x,    标签2,     外形框1,      图片框1,
@@ -98,7 +100,7 @@ MainWindowForm::MainWindowForm() : BorderlessWindow(Qt::white, QSize(580, 200), 
     for (auto it = formOrder.rbegin(); it != formOrder.rend(); ++it)
         (*it)->raise();
 
-    // Object names as in the form, so that tests and tools find the controls by name.
+    // Object names are the members' names, so that tests and tools find the controls by name.
     图形按钮list->setObjectName(QStringLiteral("图形按钮list"));
     标签time2->setObjectName(QStringLiteral("标签time2"));
     标签time1->setObjectName(QStringLiteral("标签time1"));

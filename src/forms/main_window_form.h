@@ -21,7 +21,7 @@ class MainWindowForm : public BorderlessWindow {
     MainWindowForm();
     ~MainWindowForm() override;
 
-    // Controls in the order of the form.
+    // Top of the stack first: where two controls overlap, the earlier one lies above.
     ImageButton* 图形按钮list;
     QLabel* 标签time2;
     QLabel* 标签time1;

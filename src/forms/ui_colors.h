@@ -1,5 +1,5 @@
 #pragma once
-// The colours of the design.
+// The colours both windows share: the green accent and the idle grey of the search frame.
 #include <QColor>
 
 namespace veldo {

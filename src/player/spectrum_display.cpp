@@ -4,6 +4,7 @@
 
 #include "forms/main_window_form.h"
 #include "forms/program_state.h"
+#include "forms/ui_colors.h"
 #include "platform/gui/control_ops.h"
 #include "player/audio_calls.h"
 
@@ -14,10 +15,12 @@ std::array<float, kSpectrumBins> peakLevel{};
 
 namespace {
 
-const QColor kBarColor(128, 224, 0);
-constexpr int kFillMode = 1;
+const QColor& kBarColor = kAccentColor;
+// Shaded from one colour to the same one: a plain bar.
+constexpr int kFillMode = DrawingPanel::kShadedFill;
 constexpr double kScale = 10.0;
-constexpr float kTolerance = 0.0000001f;
+// Levels differ only by more than this; a smaller difference counts as equal.
+constexpr float kTolerance = 1e-7f;
 constexpr float kBarFall = 3;
 constexpr float kPeakFall = 1;
 constexpr float kLowestBar = 1;
@@ -46,8 +49,9 @@ bool Settled() {
 void UpdateBarLevels(float& bar, float& peak, int height, int panelHeight) {
     if (float(height) - bar > kTolerance) {
         bar = float(height);
-        if (bar - float(panelHeight - 2) > kTolerance) {
-            bar = float(panelHeight - 2);
+        // The tallest bar leaves room for its cap below the top edge.
+        if (bar - (float(panelHeight) - kPeakGap) > kTolerance) {
+            bar = float(panelHeight) - kPeakGap;
             peak = float(panelHeight);
         }
         if (bar - (peak + kPeakGap) > kTolerance) peak = bar + kPeakGap;

@@ -44,8 +44,10 @@ std::filesystem::path runDirectoryForTesting;
 // with the mode an ordinary new file gets (mkstemp's 0600 would stay on the renamed file), and
 // removed by the process end while unfinished.
 std::filesystem::path CreateTemporaryFile(const std::filesystem::path& folder) {
+    // Names another process took already are passed over, up to this many.
+    constexpr int kNameAttempts = 100;
     static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const std::filesystem::path path =
             folder / (".download-" + std::to_string(getpid()) + "-" +
                       std::to_string(counter.fetch_add(1)) + ".part");

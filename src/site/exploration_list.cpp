@@ -22,16 +22,19 @@ constexpr char kEntryLeftMarker[] = " <h3 class=\"voice-name\"><a href=\"/sound/
 constexpr char kEntryRightMarker[] = "</a></h3>";
 // A real listing page of 15 sounds is well under a megabyte; anything past this is refused whole.
 constexpr std::size_t kMaxListingBytes = std::size_t{8} << 20;
+constexpr char kSoundsPerPage[] = "15";
+constexpr char kFirstPage[] = "1";
 
 } // namespace
 
 void OnListWindowCreated() {
     if (listWindow != nullptr) SetLeft(listWindow, 0);
-    LoadExplorationPage("1");
+    LoadExplorationPage(kFirstPage);
 }
 
 bool LoadExplorationPage(const Text& page) {
-    const Text url = "http://" + PageHost() + "/sound/exploration?page=" + page + "&per-page=15";
+    const Text url =
+        "http://" + PageHost() + "/sound/exploration?page=" + page + "&per-page=" + kSoundsPerPage;
     const std::optional<Text> body =
         WaitAnswering<Text>([url] { return WebGetText(url, kMaxListingBytes); });
     if (!body) return false;

@@ -38,8 +38,10 @@ std::string Mp3FileName(std::string_view utf8Name) {
         const std::size_t limit = kMaxFileNameBytes - extension.size();
         // Back to the start of the character the cut falls in (continuation bytes are
         // 10xxxxxx, at most three of them); bytes that are no UTF-8 are cut anywhere.
+        constexpr std::size_t kMaxContinuationBytes = 3;
         std::size_t cut = limit;
-        while (cut > limit - 3 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        while (cut > limit - kMaxContinuationBytes &&
+               (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
             --cut;
         if ((static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) cut = limit;
         name.resize(cut);

@@ -8,8 +8,7 @@ namespace veldo {
 // file can be created in it. Otherwise (a read-only program folder, or the folder the program
 // is installed into, `installedProgramFolder`) `userMusicFolder`/musics, made if missing. A
 // `musics` entry in the run directory that is not a folder keeps the run directory chosen, so
-// the download fails there as it always has. Without a user music folder the run directory's
-// stays chosen.
+// the download fails there. Without a user music folder the run directory's stays chosen.
 std::filesystem::path ChooseMusicsFolder(const std::filesystem::path& runDirectory,
                                          const std::filesystem::path& installedProgramFolder,
                                          const std::filesystem::path& userMusicFolder);

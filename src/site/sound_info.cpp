@@ -22,6 +22,8 @@ constexpr std::size_t kMaxCoverBytes = std::size_t{16} << 20;
 // A real record is a few kilobytes of JSON at most; anything past this is refused whole, before its
 // escapes are decoded.
 constexpr std::size_t kMaxSoundRecordBytes = std::size_t{1} << 20;
+// Between reading the record and fetching its cover.
+constexpr int kPauseAfterRecordMs = 100;
 
 } // namespace
 
@@ -32,7 +34,7 @@ bool LoadSoundInfo(const Text& id) {
         WaitAnswering<Text>([url] { return WebGetText(url, kMaxSoundRecordBytes); });
     if (!record) return false;
     soundInfoText = DecodeEscapes(*record);
-    if (!PauseAnswering(100)) return false;
+    if (!PauseAnswering(kPauseAfterRecordMs)) return false;
 
     // Each search starts at the top of the record: the first occurrence anywhere wins.
     currentSound.pic = TextBetween(soundInfoText, "\"pic\":\"", "\",\"");
@@ -47,7 +49,7 @@ bool LoadSoundInfo(const Text& id) {
         [pic] { return DecodeCoverImage(FetchUrlBytes(pic, kMaxCoverBytes)); });
     if (!cover || mainWindow == nullptr) return false;
     SetPicture(mainWindow->图片框1, *cover);
-    SetPictureMode(mainWindow->图片框1, 1);
+    SetPictureMode(mainWindow->图片框1, PictureBox::kScaled);
     SetCaption(mainWindow->标签1, currentSound.name);
     AttachTooltip(mainWindow->标签1, currentSound.name, false, true);
     return true;

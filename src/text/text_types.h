@@ -5,8 +5,8 @@
 
 namespace veldo {
 
-// A text: bytes in code page 936 (GBK). Positions in the design are 1-based byte positions;
-// in code they are 0-based offsets with std::string::npos for "not found".
+// A text: bytes in code page 936 (GBK). Positions in it are 0-based byte offsets, with
+// std::string::npos for "not found".
 using Text = std::string;
 
 // A counted byte sequence that may hold zero bytes (web bodies, pictures, MP3 files).

@@ -7,13 +7,18 @@ namespace veldo {
 namespace {
 
 constexpr size_t npos = std::string_view::npos;
+constexpr long kMaxPort = 65535;
+constexpr int kHttpPort = 80;
+constexpr int kHttpsPort = 443;
+constexpr std::string_view kHttpPrefix = "http://";
+constexpr std::string_view kHttpsPrefix = "https://";
 
 // Offset in the address where the host part begins, found the way UrlHost finds it.
 size_t HostStart(std::string_view address) {
     const std::string lower = AsciiLower(address);
-    if (lower.rfind("https://", 0) == 0) return 8;
-    const size_t scheme = FindGbk(lower, "http://");
-    return scheme == npos ? 0 : scheme + 7;
+    if (lower.rfind(kHttpsPrefix, 0) == 0) return kHttpsPrefix.size();
+    const size_t scheme = FindGbk(lower, kHttpPrefix);
+    return scheme == npos ? 0 : scheme + kHttpPrefix.size();
 }
 
 // The port text: leading decimal digits. Anything else (empty, letters, beyond 65535) gives 0,
@@ -23,7 +28,7 @@ int PortNumber(std::string_view text) {
     size_t i = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = value * 10 + (text[i] - '0');
-        if (value > 65535) return 0;
+        if (value > kMaxPort) return 0;
     }
     return static_cast<int>(value);
 }
@@ -54,7 +59,7 @@ int UrlPort(std::string_view address) {
     if (colon != npos) {
         if (int port = PortNumber(std::string_view(hostAndPort).substr(colon + 1))) return port;
     }
-    return AsciiLower(address.substr(0, 5)) == "https" ? 443 : 80;
+    return AsciiLower(address.substr(0, 5)) == "https" ? kHttpsPort : kHttpPort;
 }
 
 Text UrlPath(std::string_view address) {

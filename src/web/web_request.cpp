@@ -63,7 +63,7 @@ ByteArray Exchange(const Text& url, const WebRequestOptions& options, TransferCh
         options.responseHeaders ? *options.responseHeaders : local.responseHeaders;
     ByteArray& postBytes = options.postBytes ? *options.postBytes : local.postBytes;
 
-    const char* verb = options.method == 1 ? "POST" : "GET";
+    const char* verb = options.method == kPostMethod ? "POST" : "GET";
     auto session = InternetOpen(AgentFor(extraHeaders), options.proxy);
     if (!session) return {};
     auto connection = InternetConnect(*session, UrlHost(url), UrlPort(url));
@@ -76,7 +76,7 @@ ByteArray Exchange(const Text& url, const WebRequestOptions& options, TransferCh
     if (!request) return {};
 
     CompleteHeaderBlock(extraHeaders, url, options.cookies);
-    if (options.method == 0) {
+    if (options.method == kGetMethod) {
         request->Send(extraHeaders, nullptr);
     } else {
         if (postBytes.empty()) postBytes = options.postText;

@@ -11,12 +11,16 @@
 
 namespace veldo {
 
+// Values of WebRequestOptions::method. Any other non-zero value sends a body with GET, as
+// kGetWithBodyMethod does.
+enum WebMethod : int { kGetMethod = 0, kPostMethod = 1, kGetWithBodyMethod = 2 };
+
 // The optional arguments of WebRequest. Pointers name the caller's own variables (in/out or
 // out); a null pointer means the argument is omitted: an omitted input counts as empty and an
 // omitted result is computed and dropped. `cookies` and `proxy` tell "given" from "omitted":
 // a given empty text is given.
 struct WebRequestOptions {
-    int method = 0;          // 1: "POST"; anything else "GET". Non-zero sends a body.
+    int method = kGetMethod; // a WebMethod; every method but kGetMethod sends a body
     Text postText;           // the body as text, used when a body is sent and postBytes is empty
     Text* cookies = nullptr; // in/out: sent as the Cookie line; receives the merge
     Text* returnedCookies = nullptr; // out: name=value pairs the response set, joined by "; "

@@ -127,7 +127,7 @@ TEST_F(MainWindowLayout, CloseButtonIsClippedNotMoved) {
 }
 
 TEST_F(MainWindowLayout, EarlierFormControlsLieAboveLaterOnes) {
-    // 标签1 and 进度条 share the row y = 166; the form lists 标签1 first.
+    // 标签1 and 进度条 share the row y = 166; the stacking list puts 标签1 first.
     EXPECT_EQ(window.childAt(300, 166), window.标签1);
     EXPECT_EQ(window.childAt(300, 170), window.进度条);
 }

@@ -1,9 +1,6 @@
 // Saving the current sound: exact bytes, replacement, a good file kept when the fetch fails or
 // brings no MP3, the folder created, the right message, hostile and long names kept inside the
 // folder, copies taken at the click, and resuming over a link that drops or stalls.
-// First: site_pages.h declares a function SoundRecord that would hide the record type.
-#include "forms/program_state.h"
-
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -13,6 +10,7 @@
 #include <set>
 #include <sys/resource.h>
 
+#include "forms/program_state.h"
 #include "platform/net/resume_policy.h"
 #include "platform/net/url_fetch.h"
 #include "sample_site/site_pages.h"

@@ -1,9 +1,6 @@
 // Keyboard and media controls of the player against the sample site: Enter searches, Space
 // presses the shown play or pause button; the MPRIS interfaces on a private session bus, driven
 // by playerctl and dbus-send (what a desktop's media keys use), heard through SDL's disk driver.
-// First: site_pages.h declares a function SoundRecord that would hide the record type.
-#include "forms/program_state.h"
-
 #include <QDBusConnection>
 #include <QFile>
 #include <QProcess>
@@ -14,6 +11,7 @@
 
 #include "app/list_window.h"
 #include "app/media_controls.h"
+#include "forms/program_state.h"
 #include "platform/gui/control_ops.h"
 #include "sample_site/site_pages.h"
 #include "site/sound_info.h"

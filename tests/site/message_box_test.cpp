@@ -2,13 +2,11 @@
 // once, the windows take the user's clicks. The clicks go through the window system, where a
 // modal box would hold them back: the list opens, the search button loads, play plays, pause
 // pauses, a double-click on the list plays its sound.
-// First: site_pages.h declares a function SoundRecord that would hide the record type.
-#include "forms/program_state.h"
-
 #include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
 
+#include "forms/program_state.h"
 #include "sample_site/site_pages.h"
 #include "site_fixture.h"
 

@@ -1,8 +1,5 @@
 // Loading one sound: the search button against the sample site, and the record's edge cases
 // against hand-written records on a local server.
-// First: site_pages.h declares a function SoundRecord that would hide the record type.
-#include "forms/program_state.h"
-
 #include <QElapsedTimer>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -11,6 +8,7 @@
 #include <map>
 
 #include "app/search_box.h"
+#include "forms/program_state.h"
 #include "forms/ui_colors.h"
 #include "platform/gui/control_ops.h"
 #include "platform/net/url_fetch.h"

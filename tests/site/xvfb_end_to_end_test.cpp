@@ -1,6 +1,6 @@
 // The real player under Xvfb, with no window manager and under real ones (openbox, xfwm4),
 // driven with the mouse through xdotool against the sample site on the build's own ports: its
-// window appears alone at 580 x 200 where the design places it, and a screenshot shows it; then
+// window appears alone at 580 x 200 where the program places it, and a screenshot shows it; then
 // open the list, double-click the first sound, hear it (SDL's disk driver), press download and
 // find the file; then, while "完成" is still up (the box has no owner and blocks no window), the
 // program is ended, by the close button or by the MPRIS Quit, with code 0. The player runs
@@ -11,9 +11,6 @@
 // (PRIVATE_NETWORK in tests/CMakeLists.txt), so the ports are free. A run is skipped where its
 // window manager is missing; the whole test where xvfb-run, xdotool or ImageMagick are
 // missing, or when the build's ports are taken (VELDO_SKIP_OR_FAIL: failed under scripts/test).
-// First: site_pages.h declares a function SoundRecord that would hide the record type.
-#include "forms/program_state.h"
-
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -21,6 +18,7 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
+#include "forms/program_state.h"
 #include "platform/net/url_fetch.h"
 #include "sample_site/sample_site.h"
 #include "sample_site/site_pages.h"
@@ -216,7 +214,7 @@ void RunPlayer(SampleSite& site, const testing::WindowManager& manager, const Pl
         EXPECT_TRUE(Near(start.pixel(50 + 590, 50 + 100), Qt::black));
     }
 
-    // Both windows where the design places them: the list at the left edge.
+    // Both windows where the program places them: the list at the left edge.
     EXPECT_EQ(WindowsAfter(output, "with the list"),
               (QStringList{"0,50 250x305", "50,50 580x200"}))
         << shown;

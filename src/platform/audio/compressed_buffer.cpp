@@ -58,9 +58,10 @@ void CompressedBuffer::WaitRead(size_t offset, size_t maxLength, std::string& ou
     const size_t start = offset - base_;
     out.assign(bytes_, start, std::min(maxLength, bytes_.size() - start));
     // Drop what has been read once it is half of what is held, so that each byte is moved at
-    // most once on average.
+    // most once on average; a small buffer is not trimmed at every read.
+    constexpr size_t kMinDropBytes = size_t{1} << 20;
     const size_t read = start + out.size();
-    if (read >= bytes_.size() / 2 && read >= (size_t{1} << 20)) {
+    if (read >= bytes_.size() / 2 && read >= kMinDropBytes) {
         bytes_.erase(0, read);
         base_ += read;
         lock.unlock();

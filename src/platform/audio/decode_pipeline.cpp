@@ -12,6 +12,7 @@ namespace veldo::audio {
 namespace {
 constexpr size_t kRingBytes = 256 * 1024; // about 1.5 s of device audio
 constexpr size_t kFeedChunk = 16 * 1024;  // compressed bytes per mpg123_feed
+constexpr long kPrebufferMs = 500;        // decoded before the stream counts as ready
 } // namespace
 
 DecodePipeline::DecodePipeline(std::string url, FetchLimits limits) : ring_(kRingBytes) {
@@ -121,7 +122,7 @@ void DecodePipeline::DecodeLoop() {
                 decodedFrames_.store(earlierFormatsFrames +
                                      currentFormatFrames * sourceRate_ / current.rate);
                 if (!converter.Put(pcm, bytes, toRing)) failed = true;
-                if (!prebuffered && decodedFrames_.load() >= sourceRate_ / 2) {
+                if (!prebuffered && decodedFrames_.load() >= sourceRate_ * kPrebufferMs / 1000) {
                     prebuffered = true;
                     storeLength();
                     SignalReady(true, 0);

@@ -163,7 +163,7 @@ namespace detail {
 bool WaitOffUiThread(std::function<void()> work, std::function<void(bool waited)> done) {
     VELDO_ASSERT_UI_THREAD();
     // Without an event loop to run, or inside a wait (nothing should start one there), the
-    // work runs here as it always did.
+    // work runs here, on the UI thread, before this returns.
     if (QCoreApplication::instance() == nullptr || currentWait != nullptr) {
         work();
         done(true);

@@ -49,7 +49,7 @@ void SetOutlineColor(ShapeFrame* frame, QColor color);
 void SetPicture(PictureBox* box, const ByteArray& imageBytes);
 // A picture decoded already (see cover_image.h); a null image leaves the box empty.
 void SetPicture(PictureBox* box, const QImage& image);
-// 0: the picture at its own size, centred; 1: scaled to the box.
+// `mode` is a PictureBox::DisplayMode: kCentred at the picture's own size, or kScaled to the box.
 void SetPictureMode(PictureBox* box, int mode);
 
 int GetProgressMaximum(SkinnedProgressBar* bar);
@@ -58,7 +58,8 @@ void SetProgressPosition(SkinnedProgressBar* bar, int position);
 
 void ClearPanel(DrawingPanel* panel);
 void SetPanelDrawColor(DrawingPanel* panel, QColor color);
-// Mode 1 shades from `from` to `to` top to bottom; the program passes one colour twice.
+// `mode` is a DrawingPanel::FillMode: kShadedFill shades from `from` to `to` top to bottom
+// (the program passes one colour twice).
 void FillPanelRect(DrawingPanel* panel, int left, int top, int width, int height, int mode,
                    QColor from, QColor to);
 

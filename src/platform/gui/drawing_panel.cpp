@@ -27,7 +27,7 @@ void DrawingPanel::FillRect(int left, int top, int width, int height, int mode, 
     if (buffer_.isNull() || width <= 0 || height <= 0) return;
     QPainter painter(&buffer_);
     const QRect area(left, top, width, height);
-    if (mode == 1 && from != to) {
+    if (mode == kShadedFill && from != to) {
         QLinearGradient shade(area.topLeft(), area.bottomLeft());
         shade.setColorAt(0, from);
         shade.setColorAt(1, to);

@@ -24,8 +24,9 @@ class DrawingPanel : public QWidget {
         VELDO_ASSERT_UI_THREAD();
         return drawColor_;
     }
-    // Fills left, top, width, height (pixels, clipped to the panel). Mode 1 shades from `from`
-    // at the top to `to` at the bottom; any other mode fills plainly with `from`.
+    enum FillMode { kPlainFill = 0, kShadedFill = 1 };
+    // Fills left, top, width, height (pixels, clipped to the panel). kShadedFill shades from
+    // `from` at the top to `to` at the bottom; any other mode fills plainly with `from`.
     void FillRect(int left, int top, int width, int height, int mode, QColor from, QColor to);
     // The off-screen picture at the panel's logical size (for tests and screenshots).
     QImage Snapshot();

@@ -16,6 +16,9 @@
 namespace veldo {
 namespace {
 
+// A process ended by signal N exits with 128 + N, as shells report it.
+constexpr int kSignalExitBase = 128;
+
 int signalPipe[2] = {-1, -1}; // written once before the handlers are installed
 
 void OnStopSignal(int number) {
@@ -29,7 +32,7 @@ void WatchSignals() {
     unsigned char number = 0;
     for (;;) {
         const ssize_t got = read(signalPipe[0], &number, 1);
-        if (got == 1) EndProcess(128 + number);
+        if (got == 1) EndProcess(kSignalExitBase + number);
         if (got < 0 && errno != EINTR) return;
     }
 }

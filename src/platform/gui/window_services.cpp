@@ -14,9 +14,14 @@
 #include "platform/gui/ui_thread.h"
 
 namespace veldo {
+namespace {
+
+constexpr int kOpaqueAlpha = 255;
+
+} // namespace
 
 void SetWindowAlpha(QWidget* window, int alpha) {
-    const double opacity = std::clamp(alpha, 0, 255) / 255.0;
+    const double opacity = std::clamp(alpha, 0, kOpaqueAlpha) / double(kOpaqueAlpha);
     QPointer<QWidget> guarded(window);
     PostToUiThread([guarded, opacity] {
         // Wayland has no window opacity: Qt would only print a warning for every step.
@@ -28,7 +33,7 @@ void SetWindowAlpha(QWidget* window, int alpha) {
 int GetWindowAlpha(QWidget* window) {
     QPointer<QWidget> guarded(window);
     return ReadOnUiThread([guarded] {
-        return guarded ? static_cast<int>(std::lround(guarded->windowOpacity() * 255)) : 0;
+        return guarded ? static_cast<int>(std::lround(guarded->windowOpacity() * kOpaqueAlpha)) : 0;
     });
 }
 
@@ -52,7 +57,7 @@ void* NativeWindowHandle(QWidget* window) {
 void UseDesignFont(QWidget* widget, int pixelHeight) {
     static std::once_flag substituted;
     std::call_once(substituted, [] {
-        // The design names Microsoft YaHei; fontconfig would hand out a Latin-only face for it.
+        // The windows ask for Microsoft YaHei; fontconfig would hand out a Latin-only face for it.
         QFont::insertSubstitution(QStringLiteral("微软雅黑"),
                                   QStringLiteral("WenQuanYi Micro Hei"));
         QFont::insertSubstitution(QStringLiteral("Microsoft YaHei"),

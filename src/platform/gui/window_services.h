@@ -1,5 +1,5 @@
 #pragma once
-// Window-level services: opacity, tooltips, native handles, the design's font. Callable from
+// Window-level services: opacity, tooltips, native handles, the windows' font. Callable from
 // any thread (carried to the UI thread like the control operations).
 #include "text/text_types.h"
 
@@ -21,7 +21,7 @@ void AttachTooltip(QWidget* control, const Text& text, bool balloon, bool always
 // The native handle of a window (created on first use); for the audio engine's owner window.
 void* NativeWindowHandle(QWidget* window);
 
-// The design's font ("微软雅黑", shown with the installed CJK face) at a pixel height.
+// The font of every control ("微软雅黑", shown with the installed CJK face) at a pixel height.
 void UseDesignFont(QWidget* widget, int pixelHeight);
 
 } // namespace veldo

@@ -10,6 +10,10 @@
 namespace veldo {
 namespace {
 
+// The longest single wait for socket activity; curl shortens it to its own next timer.
+constexpr int kPollLimitMs = 1000;
+constexpr int kMaxPort = 65535;
+
 bool IsPlainHostName(std::string_view host) {
     if (host.empty()) return false;
     return std::all_of(host.begin(), host.end(), [](unsigned char c) {
@@ -145,7 +149,7 @@ void HttpRequestHandle::Pump() {
         done_ = true;
         return;
     }
-    if (pendingPos_ == pending_.size()) curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
+    if (pendingPos_ == pending_.size()) curl_multi_poll(multi_, nullptr, 0, kPollLimitMs, nullptr);
 }
 
 bool HttpRequestHandle::TakeBody(const char* data, std::size_t size) {
@@ -182,7 +186,7 @@ std::unique_ptr<InternetSession> InternetOpen(std::string_view agent,
 
 std::unique_ptr<InternetConnection> InternetConnect(const InternetSession& session,
                                                     std::string_view host, int port) {
-    if (!IsPlainHostName(host) || port < 1 || port > 65535) return nullptr;
+    if (!IsPlainHostName(host) || port < 1 || port > kMaxPort) return nullptr;
     return std::make_unique<InternetConnection>(session, std::string(host), port);
 }
 

@@ -13,8 +13,10 @@
 
 namespace veldo {
 
+inline constexpr std::size_t kDefaultMaxFetchBytes = std::size_t{64} << 20;
+
 // The whole body of `url`; empty on any failure or when the body would exceed `maxBytes`.
-std::string FetchUrlBytes(const std::string& url, std::size_t maxBytes = std::size_t{64} << 20);
+std::string FetchUrlBytes(const std::string& url, std::size_t maxBytes = kDefaultMaxFetchBytes);
 
 // A body without an announced length is cut off at this many bytes: the download fails.
 inline constexpr std::uint64_t kUnannouncedBodyCap = std::uint64_t{1} << 30;
