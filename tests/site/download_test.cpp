@@ -2,7 +2,7 @@
 // brings no MP3, the folder created, the right message, hostile and long names kept inside the
 // folder, copies taken at the click, and resuming over a link that drops or stalls.
 // First: site_pages.h declares a function SoundRecord that would hide the record type.
-#include "forms/program_state.h"
+#include "state/program_state.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The list window against the sample site: page 1 in page order, a double-click that loads,
 // addresses and plays the chosen sound, the arrow buttons, and empty or failed pages.
 // First: site_pages.h declares a function SoundRecord that would hide the record type.
-#include "forms/program_state.h"
+#include "state/program_state.h"
 
 #include <QTest>
 #include <atomic>

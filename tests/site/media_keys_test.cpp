@@ -2,7 +2,7 @@
 // presses the shown play or pause button; the MPRIS interfaces on a private session bus, driven
 // by playerctl and dbus-send (what a desktop's media keys use), heard through SDL's disk driver.
 // First: site_pages.h declares a function SoundRecord that would hide the record type.
-#include "forms/program_state.h"
+#include "state/program_state.h"
 
 #include <QDBusConnection>
 #include <QFile>

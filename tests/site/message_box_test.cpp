@@ -3,7 +3,7 @@
 // modal box would hold them back: the list opens, the search button loads, play plays, pause
 // pauses, a double-click on the list plays its sound.
 // First: site_pages.h declares a function SoundRecord that would hide the record type.
-#include "forms/program_state.h"
+#include "state/program_state.h"
 
 #include <QTest>
 #include <QWindow>

@@ -1,7 +1,7 @@
 // Loading one sound: the search button against the sample site, and the record's edge cases
 // against hand-written records on a local server.
 // First: site_pages.h declares a function SoundRecord that would hide the record type.
-#include "forms/program_state.h"
+#include "state/program_state.h"
 
 #include <QElapsedTimer>
 #include <QTest>

@@ -12,7 +12,7 @@
 // window manager is missing; the whole test where xvfb-run, xdotool or ImageMagick are
 // missing, or when the build's ports are taken (VELDO_SKIP_OR_FAIL: failed under scripts/test).
 // First: site_pages.h declares a function SoundRecord that would hide the record type.
-#include "forms/program_state.h"
+#include "state/program_state.h"
 
 #include <QFile>
 #include <QImage>
