@@ -1,9 +1,9 @@
 // Threads: UI thread only. QtDBus delivers method calls and property reads to the thread of
 // the adaptors' parent object, which lives on the UI thread; the program state and the engine
 // are read there, the state's announcements arrive there, and PropertiesChanged is sent from
-// there. While a handler waits on the site
-// (platform/gui/answering_wait.h) property reads are answered at once and commands are held
-// until the clicks made before them have been delivered.
+// there. While a handler waits on the site (platform/gui/answering_wait.h) property reads are
+// answered at once and commands are held until the clicks made before them have been
+// delivered.
 #include "app/media_controls.h"
 
 #include <QCoreApplication>
@@ -135,8 +135,8 @@ class MediaControls : public QObject {
         if (now.metadata != sent_.metadata)
             changed.insert(QStringLiteral("Metadata"), now.metadata);
         sent_ = now;
-        // Only a playing sound changes by itself (its position moves, its length becomes known,
-        // it ends), and the engine announces none of it.
+        // Only a playing sound changes by itself (its length becomes known, it ends), and the
+        // engine announces neither.
         if (now.status != QLatin1String("Playing"))
             poll_.stop();
         else if (!poll_.isActive())
