@@ -11,8 +11,8 @@
 
 #include "app/main_window.h"
 #include "app/start_up.h"
-#include "forms/program_state.h"
 #include "player/playback_control.h"
+#include "state/program_state.h"
 
 int main(int argc, char** argv) {
     const bool paused = argc == 3 && std::strcmp(argv[1], "--paused") == 0;

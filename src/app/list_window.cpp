@@ -5,10 +5,13 @@
 #include "app/main_window.h"
 #include "platform/gui/answering_wait.h"
 #include "site/exploration_list.h"
+#include "state/program_state.h"
 
 namespace veldo {
 
 ListWindow::ListWindow() {
+    listWindow = this;
+    emit ProgramStateEvents().listWindowChanged();
     connect(图形按钮2, &QAbstractButton::clicked, this, [] { OnPageArrowClicked(); });
     connect(图形按钮1, &QAbstractButton::clicked, this, [] { OnPageArrowClicked(); });
     connect(列表框1, &QListWidget::itemDoubleClicked, this, [] { OnListEntryChosen(); });
@@ -26,6 +29,12 @@ ListWindow::ListWindow() {
     AddPlayPauseKey(this);
     // Choosing another sound abandons a load in progress.
     EndWaitsOnDoubleClickOf(列表框1);
+}
+
+ListWindow::~ListWindow() {
+    if (listWindow != this) return;
+    listWindow = nullptr;
+    emit ProgramStateEvents().listWindowChanged();
 }
 
 void OpenListWindow() {

@@ -8,7 +8,9 @@ namespace veldo {
 class ListWindow : public ListWindowForm {
     Q_OBJECT
   public:
+    // The window is listWindow while it exists.
     ListWindow();
+    ~ListWindow() override;
 };
 
 // Opens the list window without blocking; when it is already open it is raised instead.

@@ -12,11 +12,14 @@
 #include "player/spectrum_display.h"
 #include "site/download.h"
 #include "site/sound_info.h"
+#include "state/program_state.h"
 #include "web/charset.h"
 
 namespace veldo {
 
 MainWindow::MainWindow() {
+    mainWindow = this;
+    emit ProgramStateEvents().mainWindowChanged();
     编辑框1->setText(QString::fromStdString(GbkToUtf8(searchHint)));
 
     connect(图形按钮list, &QAbstractButton::clicked, this, [] { OpenListWindow(); });
@@ -37,6 +40,12 @@ MainWindow::MainWindow() {
     EndWaitsOnClickOf(图形按钮1);
 }
 
+MainWindow::~MainWindow() {
+    if (mainWindow != this) return;
+    mainWindow = nullptr;
+    emit ProgramStateEvents().mainWindowChanged();
+}
+
 void PressShownPlayOrPauseButton() {
     if (mainWindow == nullptr) return;
     ImageButton* pause = mainWindow->图形按钮stop;
@@ -53,6 +62,13 @@ void AddPlayPauseKey(QWidget* window) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (!BeginSlideAwayExit()) event->ignore();
+}
+
+void MainWindow::paintEvent(QPaintEvent* event) {
+    MainWindowForm::paintEvent(event);
+    if (painted_) return;
+    painted_ = true;
+    emit firstPainted();
 }
 
 } // namespace veldo

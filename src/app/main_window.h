@@ -8,11 +8,21 @@ namespace veldo {
 class MainWindow : public MainWindowForm {
     Q_OBJECT
   public:
+    // The window is mainWindow while it exists.
     MainWindow();
+    ~MainWindow() override;
+
+  signals:
+    // Once, when the window is painted for the first time.
+    void firstPainted();
 
   protected:
     // A close request is refused; the window slides away instead.
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    bool painted_ = false;
 };
 
 // Clicks whichever of 图形按钮play and 图形按钮stop is shown (the Space key).

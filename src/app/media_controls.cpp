@@ -1,15 +1,15 @@
 // Threads: UI thread only. QtDBus delivers method calls and property reads to the thread of
 // the adaptors' parent object, which lives on the UI thread; the program state and the engine
-// are read there, and PropertiesChanged is sent from there. While a handler waits on the site
-// (platform/gui/answering_wait.h) property reads are answered at once and commands are held
-// until the clicks made before them have been delivered.
+// are read there, the state's announcements arrive there, and PropertiesChanged is sent from
+// there. While a handler waits on the site (platform/gui/answering_wait.h) property reads are
+// answered at once and commands are held until the clicks made before them have been
+// delivered.
 #include "app/media_controls.h"
 
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QEvent>
 #include <QPointer>
 #include <QTimer>
 #include <QVariantMap>
@@ -18,10 +18,10 @@
 
 #include "app/main_window.h"
 #include "app/slide_away_exit.h"
-#include "forms/program_state.h"
 #include "platform/gui/answering_wait.h"
 #include "player/audio_calls.h"
 #include "player/playback_control.h"
+#include "state/program_state.h"
 #include "web/charset.h"
 
 namespace veldo {
@@ -58,12 +58,11 @@ class MediaControls : public QObject {
         : QObject(&window), window_(window), bus_(bus) {
         poll_.setInterval(kPlayingPollMs);
         connect(&poll_, &QTimer::timeout, this, &MediaControls::Refresh);
-        // The buttons swap on play, pause and reset; the name label's tooltip is set when a
-        // sound is loaded. Either may change what the bus shows.
-        for (QObject* watched :
-             {static_cast<QObject*>(window.图形按钮play),
-              static_cast<QObject*>(window.图形按钮stop), static_cast<QObject*>(window.标签1)})
-            watched->installEventFilter(this);
+        // What the bus shows follows the sound and what the player does with its stream.
+        ProgramStateSignals& state = ProgramStateEvents();
+        connect(&state, &ProgramStateSignals::currentSoundChanged, this, &MediaControls::Refresh);
+        connect(&state, &ProgramStateSignals::currentStreamChanged, this,
+                &MediaControls::Refresh);
     }
 
     ~MediaControls() override {
@@ -129,7 +128,6 @@ class MediaControls : public QObject {
 
     // Sends PropertiesChanged for whatever differs from what the bus was last told.
     void Refresh() {
-        refreshQueued_ = false;
         const PlayerView now = Read();
         QVariantMap changed;
         if (now.status != sent_.status)
@@ -137,7 +135,8 @@ class MediaControls : public QObject {
         if (now.metadata != sent_.metadata)
             changed.insert(QStringLiteral("Metadata"), now.metadata);
         sent_ = now;
-        // Only a playing sound changes by itself (its length becomes known, it ends).
+        // Only a playing sound changes by itself (its length becomes known, it ends), and the
+        // engine announces neither.
         if (now.status != QLatin1String("Playing"))
             poll_.stop();
         else if (!poll_.isActive())
@@ -148,18 +147,6 @@ class MediaControls : public QObject {
             QStringLiteral("PropertiesChanged"));
         signal << kPlayerInterface << changed << QStringList();
         bus_.send(signal);
-    }
-
-  protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        const auto type = event->type();
-        if ((type == QEvent::Show || type == QEvent::Hide || type == QEvent::ToolTipChange) &&
-            !refreshQueued_) {
-            // After the handler that caused it has finished, so its stream is in place.
-            refreshQueued_ = true;
-            QTimer::singleShot(0, this, &MediaControls::Refresh);
-        }
-        return false;
     }
 
   private:
@@ -213,7 +200,6 @@ class MediaControls : public QObject {
     QString busName_;
     QTimer poll_;
     PlayerView sent_;
-    bool refreshQueued_ = false;
     SoundRecord sound_;
     unsigned trackNumber_ = 0;
     HSTREAM stream_ = 0;
@@ -307,34 +293,18 @@ class PlayerAdaptor : public QDBusAbstractAdaptor {
     MediaControls* controls_;
 };
 
-// Waits for the window's first paint, then registers on the session bus and goes away.
-class FirstPaintWatcher : public QObject {
-  public:
-    explicit FirstPaintWatcher(MainWindow& window) : QObject(&window), window_(window) {
-        window.installEventFilter(this);
-    }
-
-  protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            window_.removeEventFilter(this);
-            // After the paint has reached the screen.
-            QTimer::singleShot(0, &window_, [window = &window_] {
-                RegisterMediaControls(*window, QDBusConnection::sessionBus());
-            });
-            deleteLater();
-        }
-        return false;
-    }
-
-  private:
-    MainWindow& window_;
-};
-
 } // namespace
 
 void RegisterMediaControlsAfterFirstPaint(MainWindow& window) {
-    new FirstPaintWatcher(window);
+    QObject::connect(
+        &window, &MainWindow::firstPainted, &window,
+        [window = &window] {
+            // After the paint has reached the screen.
+            QTimer::singleShot(0, window, [window] {
+                RegisterMediaControls(*window, QDBusConnection::sessionBus());
+            });
+        },
+        Qt::SingleShotConnection);
 }
 
 bool RegisterMediaControls(MainWindow& window, const QDBusConnection& bus) {

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "forms/ui_colors.h"
 #include "platform/gui/control_ops.h"
+#include "state/program_state.h"
 
 namespace veldo {
 

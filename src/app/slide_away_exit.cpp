@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "platform/gui/runtime_services.h"
 #include "platform/gui/ui_thread.h"
+#include "state/program_state.h"
 
 namespace veldo {
 

@@ -1,6 +1,7 @@
 // Threads: StartUp and OnMainWindowCreated run on the UI thread. FadeInWorker runs on a thread
 // of its own and is the only one touching fadeAlpha; its opacity writes reach the window as
-// queued calls (SetWindowAlpha).
+// queued calls (SetWindowAlpha), and its announcements reach listeners queued (their context
+// objects live on the UI thread).
 #include "app/start_up.h"
 
 #include <QApplication>
@@ -8,11 +9,11 @@
 
 #include "app/main_window.h"
 #include "app/media_controls.h"
-#include "forms/program_state.h"
 #include "platform/audio/bass.h"
 #include "platform/gui/runtime_services.h"
 #include "platform/gui/stop_signals.h"
 #include "platform/gui/window_services.h"
+#include "state/program_state.h"
 
 namespace veldo {
 namespace {
@@ -61,6 +62,7 @@ void FadeInWorker() {
     for (;;) {
         if (fadeAlpha > kFadeEndsAbove) return;
         fadeAlpha += kFadeStepAlpha;
+        emit ProgramStateEvents().fadeAlphaChanged();
         SetWindowAlpha(mainWindow, fadeAlpha);
         WaitMilliseconds(kFadeStepMs);
     }

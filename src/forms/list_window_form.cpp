@@ -9,8 +9,6 @@
 
 namespace veldo {
 
-ListWindowForm* listWindow = nullptr;
-
 ListWindowForm::ListWindowForm() : BorderlessWindow(kAccentColor, QSize(250, 305), QPoint(50, 50)) {
     InstallAccessibleControls();
     setObjectName(QStringLiteral("listWindow"));
@@ -78,12 +76,8 @@ ListWindowForm::ListWindowForm() : BorderlessWindow(kAccentColor, QSize(250, 305
     setTabOrder(图形按钮2, 图形按钮1);
     setTabOrder(图形按钮1, 列表框1);
     列表框1->setFocus(); // the arrow keys move in the list at once
-
-    listWindow = this;
 }
 
-ListWindowForm::~ListWindowForm() {
-    if (listWindow == this) listWindow = nullptr;
-}
+ListWindowForm::~ListWindowForm() = default;
 
 } // namespace veldo

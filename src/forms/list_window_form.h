@@ -26,7 +26,4 @@ class ListWindowForm : public BorderlessWindow {
     QListWidget* 列表框1;
 };
 
-// The open list window, or nullptr when none is open.
-extern ListWindowForm* listWindow;
-
 } // namespace veldo

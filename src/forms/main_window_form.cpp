@@ -9,8 +9,6 @@
 
 namespace veldo {
 
-MainWindowForm* mainWindow = nullptr;
-
 namespace {
 
 constexpr int kProgressSteps = 500; // the progress bar's maximum
@@ -147,12 +145,8 @@ MainWindowForm::MainWindowForm() : BorderlessWindow(Qt::white, QSize(580, 200), 
     图形按钮play->SetFocusStandIn(图形按钮stop);
     图形按钮stop->SetFocusStandIn(图形按钮play);
     编辑框1->setFocus(); // the window opens with the focus in the search box
-
-    mainWindow = this;
 }
 
-MainWindowForm::~MainWindowForm() {
-    if (mainWindow == this) mainWindow = nullptr;
-}
+MainWindowForm::~MainWindowForm() = default;
 
 } // namespace veldo

@@ -42,7 +42,4 @@ class MainWindowForm : public BorderlessWindow {
     SkinnedProgressBar* 进度条;
 };
 
-// The one main window while it exists (set by its constructor), else nullptr.
-extern MainWindowForm* mainWindow;
-
 } // namespace veldo

@@ -1,11 +1,11 @@
 #include "player/playback_control.h"
 
 #include "forms/main_window_form.h"
-#include "forms/program_state.h"
 #include "forms/ui_colors.h"
 #include "platform/gui/answering_wait.h"
 #include "platform/gui/control_ops.h"
 #include "player/audio_calls.h"
+#include "state/program_state.h"
 
 namespace veldo {
 namespace {
@@ -23,6 +23,10 @@ void SetTimers(MainWindowForm& window, int progressMs, int spectrumMs) {
     SetTimerInterval(window.时钟2, spectrumMs);
 }
 
+void AnnounceStream() {
+    emit ProgramStateEvents().currentStreamChanged();
+}
+
 } // namespace
 
 void PlayCurrentSound() {
@@ -36,9 +40,11 @@ void PlayCurrentSound() {
     const AudioCalls& audio = Audio();
     if (audio.channelIsActive(currentStream) == BASS_ACTIVE_PAUSED) {
         audio.channelPlay(currentStream, false);
+        AnnounceStream();
         return;
     }
     audio.channelStop(currentStream);
+    AnnounceStream();
     // The stream connects and prebuffers on a worker while the window answers. A stream that
     // arrives after the wait was abandoned is stopped, and the engine frees it.
     const Text source = currentSound.source;
@@ -54,6 +60,7 @@ void PlayCurrentSound() {
     audio.channelPlay(currentStream, false);
     // Ticks during the wait found nothing sounding and stopped the timers.
     SetTimers(*window, kProgressTickMs, kSpectrumTickMs);
+    AnnounceStream();
 }
 
 void PausePlayback() {
@@ -64,6 +71,7 @@ void PausePlayback() {
     Audio().channelPause(currentStream);
     SetTimers(*window, 0, 0);
     ClearPanel(window->画板1);
+    AnnounceStream();
 }
 
 void ResetPlayer() {
@@ -78,6 +86,7 @@ void ResetPlayer() {
     SetTimers(*window, 0, 0);
     // Again: a spectrum tick that ran in between must leave no bars.
     ClearPanel(window->画板1);
+    AnnounceStream();
 }
 
 } // namespace veldo

@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "forms/main_window_form.h"
-#include "forms/program_state.h"
 #include "platform/gui/control_ops.h"
 #include "player/audio_calls.h"
 #include "player/time_text.h"
+#include "state/program_state.h"
 
 namespace veldo {
 namespace {

@@ -3,16 +3,12 @@
 #include <QColor>
 
 #include "forms/main_window_form.h"
-#include "forms/program_state.h"
 #include "forms/ui_colors.h"
 #include "platform/gui/control_ops.h"
 #include "player/audio_calls.h"
+#include "state/program_state.h"
 
 namespace veldo {
-
-std::array<float, kSpectrumBins> barLevel{};
-std::array<float, kSpectrumBins> peakLevel{};
-
 namespace {
 
 const QColor& kBarColor = kAccentColor;
@@ -87,6 +83,7 @@ void DrawSpectrum() {
             FillPanelRect(panel, x, height - int(peakLevel[k]), kBarWidth, 1, kFillMode, kBarColor,
                           kBarColor);
     }
+    emit ProgramStateEvents().spectrumLevelsChanged();
     // Nothing plays and the bars have fallen: the picture stays as it is, and the timer stops.
     if (!sounding && Settled()) SetTimerInterval(window->时钟2, 0);
 }

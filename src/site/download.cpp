@@ -15,16 +15,16 @@
 #include <unistd.h>
 
 #include "forms/main_window_form.h"
-#include "forms/program_state.h"
+#include "platform/files/unfinished_files.h"
+#include "platform/files/user_folders.h"
 #include "platform/gui/control_ops.h"
 #include "platform/gui/runtime_services.h"
-#include "platform/gui/unfinished_files.h"
-#include "platform/gui/user_folders.h"
 #include "platform/net/url_fetch.h"
 #include "site/file_name.h"
 #include "site/mp3_signature.h"
 #include "site/musics_folder.h"
 #include "site/site_texts.h"
+#include "state/program_state.h"
 #include "web/charset.h"
 
 namespace veldo {

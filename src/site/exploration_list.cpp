@@ -2,7 +2,6 @@
 
 #include "forms/list_window_form.h"
 #include "forms/main_window_form.h"
-#include "forms/program_state.h"
 #include "platform/gui/answering_wait.h"
 #include "platform/gui/control_ops.h"
 #include "platform/gui/runtime_services.h"
@@ -10,6 +9,7 @@
 #include "site/site_address.h"
 #include "site/site_texts.h"
 #include "site/sound_info.h"
+#include "state/program_state.h"
 #include "text/marker_cut.h"
 #include "text/pattern_extraction.h"
 #include "web/web_get_text.h"
@@ -39,11 +39,13 @@ bool LoadExplorationPage(const Text& page) {
         WaitAnswering<Text>([url] { return WebGetText(url, kMaxListingBytes); });
     if (!body) return false;
     explorationPageText = *body;
+    emit ProgramStateEvents().explorationPageTextChanged();
 
     // The list box and the entries are emptied and filled together, so item k is entry k.
     if (listWindow != nullptr) ClearListBox(listWindow->列表框1);
     explorationEntries.clear();
     AllTextsBetween(explorationPageText, kEntryLeftMarker, kEntryRightMarker, explorationEntries);
+    emit ProgramStateEvents().explorationEntriesChanged();
     if (listWindow == nullptr) return true;
     for (const Text& entry : explorationEntries)
         AddListItem(listWindow->列表框1, TextRightOfLast(entry, ">"));

@@ -1,7 +1,6 @@
 #include "site/sound_info.h"
 
 #include "forms/main_window_form.h"
-#include "forms/program_state.h"
 #include "forms/ui_colors.h"
 #include "platform/gui/answering_wait.h"
 #include "platform/gui/control_ops.h"
@@ -10,6 +9,7 @@
 #include "platform/net/url_fetch.h"
 #include "player/playback_control.h"
 #include "site/site_address.h"
+#include "state/program_state.h"
 #include "text/escape_decoding.h"
 #include "text/marker_cut.h"
 #include "web/web_get_text.h"
@@ -34,12 +34,14 @@ bool LoadSoundInfo(const Text& id) {
         WaitAnswering<Text>([url] { return WebGetText(url, kMaxSoundRecordBytes); });
     if (!record) return false;
     soundInfoText = DecodeEscapes(*record);
+    emit ProgramStateEvents().soundInfoTextChanged();
     if (!PauseAnswering(kPauseAfterRecordMs)) return false;
 
     // Each search starts at the top of the record: the first occurrence anywhere wins.
     currentSound.pic = TextBetween(soundInfoText, "\"pic\":\"", "\",\"");
     currentSound.source = TextBetween(soundInfoText, "\",\"source\":\"", "\",\"");
     currentSound.name = TextBetween(soundInfoText, "\"name\":\"", "\",\"");
+    emit ProgramStateEvents().currentSoundChanged();
 
     if (mainWindow == nullptr) return true;
     // Only http and https addresses are fetched; anything else leaves the box empty. The
@@ -60,6 +62,7 @@ void OnSearchButtonClicked() {
     SetOutlineColor(mainWindow->外形框1, kIdleOutlineColor);
     ResetPlayer();
     enteredSoundId = TextRightOfLast(GetEditText(mainWindow->编辑框1), "sound/");
+    emit ProgramStateEvents().enteredSoundIdChanged();
     LoadSoundInfo(enteredSoundId);
 }
 

@@ -6,8 +6,8 @@
 
 #include "app/main_window.h"
 #include "app/start_up.h"
-#include "forms/program_state.h"
 #include "platform/gui/window_services.h"
+#include "state/program_state.h"
 #include "support_gui/events_until.h"
 
 namespace veldo {

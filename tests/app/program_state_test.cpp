@@ -1,7 +1,7 @@
 // Start values of the program state and its release at process end.
 #include <gtest/gtest.h>
 
-#include "forms/program_state.h"
+#include "state/program_state.h"
 
 namespace veldo {
 namespace {

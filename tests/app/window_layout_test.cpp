@@ -9,9 +9,9 @@
 #include "app/main_window.h"
 #include "app/search_box.h"
 #include "app/start_up.h"
-#include "forms/program_state.h"
 #include "forms/ui_colors.h"
 #include "platform/gui/window_services.h"
+#include "state/program_state.h"
 #include "support_gui/events_until.h"
 
 namespace veldo {

@@ -23,8 +23,8 @@
 
 #include "app/main_window.h"
 #include "app/start_up.h"
-#include "forms/program_state.h"
 #include "site/download.h"
+#include "state/program_state.h"
 
 namespace {
 

@@ -25,7 +25,6 @@
 
 #include "app/list_window.h"
 #include "app/main_window.h"
-#include "forms/program_state.h"
 #include "platform/audio/bass.h"
 #include "platform/net/net_timeouts.h"
 #include "platform/net/resume_policy.h"
@@ -33,6 +32,7 @@
 #include "site/download.h"
 #include "site/site_address.h"
 #include "site/site_hosts.h"
+#include "state/program_state.h"
 #include "support/fault_server.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"

@@ -9,13 +9,13 @@
 #include <functional>
 
 #include "app/main_window.h"
-#include "forms/program_state.h"
 #include "forms/ui_colors.h"
 #include "platform/audio/bass.h"
 #include "platform/gui/control_ops.h"
 #include "player/playback_control.h"
 #include "player/spectrum_display.h"
 #include "sample_site/mp3_encoder.h"
+#include "state/program_state.h"
 #include "support/local_server.h"
 #include "support/mp3_server.h"
 #include "support/temp_dir.h"

@@ -8,9 +8,9 @@
 #include <array>
 
 #include "app/main_window.h"
-#include "forms/program_state.h"
 #include "player/audio_calls.h"
 #include "player/spectrum_display.h"
+#include "state/program_state.h"
 
 namespace veldo::testing {
 

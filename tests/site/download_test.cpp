@@ -10,7 +10,6 @@
 #include <set>
 #include <sys/resource.h>
 
-#include "forms/program_state.h"
 #include "platform/net/resume_policy.h"
 #include "platform/net/url_fetch.h"
 #include "sample_site/site_pages.h"
@@ -19,6 +18,7 @@
 #include "site/musics_folder.h"
 #include "site/sound_info.h"
 #include "site_fixture.h"
+#include "state/program_state.h"
 #include "support/fault_proxy.h"
 #include "support/fault_server.h"
 #include "support/mp3_server.h"

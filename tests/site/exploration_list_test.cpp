@@ -4,12 +4,12 @@
 #include <atomic>
 #include <gtest/gtest.h>
 
-#include "forms/program_state.h"
 #include "platform/gui/control_ops.h"
 #include "player/playback_control.h"
 #include "sample_site/site_pages.h"
 #include "site/exploration_list.h"
 #include "site_fixture.h"
+#include "state/program_state.h"
 #include "support/local_server.h"
 
 namespace veldo {

@@ -11,11 +11,11 @@
 
 #include "app/list_window.h"
 #include "app/media_controls.h"
-#include "forms/program_state.h"
 #include "platform/gui/control_ops.h"
 #include "sample_site/site_pages.h"
 #include "site/sound_info.h"
 #include "site_fixture.h"
+#include "state/program_state.h"
 #include "support/skip_or_fail.h"
 
 namespace veldo {

@@ -6,9 +6,9 @@
 #include <QWindow>
 #include <gtest/gtest.h>
 
-#include "forms/program_state.h"
 #include "sample_site/site_pages.h"
 #include "site_fixture.h"
+#include "state/program_state.h"
 
 namespace veldo {
 namespace {

@@ -8,13 +8,13 @@
 #include <map>
 
 #include "app/search_box.h"
-#include "forms/program_state.h"
 #include "forms/ui_colors.h"
 #include "platform/gui/control_ops.h"
 #include "platform/net/url_fetch.h"
 #include "sample_site/site_pages.h"
 #include "site/sound_info.h"
 #include "site_fixture.h"
+#include "state/program_state.h"
 #include "support/local_server.h"
 
 namespace veldo {

@@ -18,12 +18,12 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
-#include "forms/program_state.h"
 #include "platform/net/url_fetch.h"
 #include "sample_site/sample_site.h"
 #include "sample_site/site_pages.h"
 #include "site/site_hosts.h"
 #include "site_fixture.h"
+#include "state/program_state.h"
 #include "support/pcm_analysis.h"
 #include "support/skip_or_fail.h"
 #include "support/temp_dir.h"

@@ -18,13 +18,13 @@
 
 #include "app/list_window.h"
 #include "app/main_window.h"
-#include "forms/program_state.h"
 #include "platform/audio/bass.h"
 #include "platform/net/url_fetch.h"
 #include "player/playback_control.h"
 #include "sample_site/sample_site.h"
 #include "site/exploration_list.h"
 #include "site/site_address.h"
+#include "state/program_state.h"
 #include "support_gui/events_until.h"
 
 namespace {

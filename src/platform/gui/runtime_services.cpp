@@ -16,8 +16,8 @@
 #include <thread>
 
 #include "platform/codepage/direct_conversion.h"
+#include "platform/files/unfinished_files.h"
 #include "platform/gui/ui_thread.h"
-#include "platform/gui/unfinished_files.h"
 
 namespace veldo {
 namespace {

@@ -1,7 +1,7 @@
 // Threads: any thread. One mutex guards the set of tracked paths and every creation, rename and
 // removal of them, so the process end never races with a rename. The end takes the mutex and
 // keeps it until the process is gone.
-#include "platform/gui/unfinished_files.h"
+#include "platform/files/unfinished_files.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "platform/gui/user_folders.h"
+#include "platform/files/user_folders.h"
 
 #include <QFile>
 #include <QStandardPaths>
