@@ -1,8 +1,5 @@
 // The program state announces a change once the new value is in place: what a listener reads
 // when the signal arrives is the sound just loaded and the stream as the player left it.
-// First: site_pages.h declares a function SoundRecord that would hide the record type.
-#include "state/program_state.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -10,6 +7,7 @@
 #include "platform/gui/control_ops.h"
 #include "sample_site/site_pages.h"
 #include "site_fixture.h"
+#include "state/program_state.h"
 
 namespace veldo {
 namespace {
